@@ -1,0 +1,39 @@
+#include "text/NumberText.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdint>
+#include <string>
+
+TEST(NumberText, IntegersInDecimal) {
+    const struct { int32_t value; const char* text; } cases[] = {
+        {0, "0"}, {42, "42"}, {-7, "-7"}, {INT_MAX, "2147483647"}, {INT_MIN, "-2147483648"},
+    };
+    for (const auto& c : cases) EXPECT_STREQ(IntToText(c.value).Text(), c.text) << c.text;
+}
+
+TEST(NumberText, SixtyFourBitIntegersExact) {
+    EXPECT_STREQ(Int64ToText(5000000000LL).Text(), "5000000000");
+    EXPECT_STREQ(Int64ToText(-5000000000LL).Text(), "-5000000000");
+    EXPECT_STREQ(Int64ToText(INT64_MIN).Text(), "-9223372036854775808");
+    EXPECT_STREQ(Int64ToText(INT64_MAX).Text(), "9223372036854775807");
+}
+
+TEST(NumberText, DoublesWithSixDecimals) {
+    const struct { double value; const char* text; } cases[] = {
+        {2.5, "2.500000"},       {-2.5, "-2.500000"},    {0.0, "0.000000"},
+        {0.1, "0.100000"},       {2.0 / 3.0, "0.666667"}, {1234567.891, "1234567.891000"},
+        {0.0000004, "0.000000"}, {1e20, "100000000000000000000.000000"},
+    };
+    for (const auto& c : cases) EXPECT_STREQ(DoubleToText(c.value).Text(), c.text) << c.text;
+}
+
+TEST(NumberText, HugeDoublesAreWrittenInFull) {
+    const std::string text = DoubleToText(1e300).Text();
+    EXPECT_EQ(text.size(), 301u + 7u);
+    EXPECT_EQ(text.substr(0, 2), "10");
+    EXPECT_EQ(text.substr(text.size() - 7), ".000000");
+    const std::string negative = DoubleToText(-2e200).Text();
+    EXPECT_EQ(negative.size(), 1u + 201u + 7u);
+}
