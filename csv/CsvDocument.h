@@ -1,0 +1,78 @@
+#ifndef QUILLET_CSV_CSVDOCUMENT_H
+#define QUILLET_CSV_CSVDOCUMENT_H
+
+#include <cstddef>
+#include <cstdio>
+#include <memory>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "csv/CsvRow.h"
+#include "text/Str.h"
+#include "text/TextBuffer.h"
+
+// An in-memory CSV table. Columns come into being, in order, the first time
+// a row stores a value under a new name (names compare byte-wise, case
+// counts). Every committed row becomes one line of text kept in memory,
+// with as many fields as there were columns at that moment; Write puts the
+// optional header line and all lines on a stream in one piece.
+//
+// In reading mode every new row is instead filled from the next non-blank
+// line of the attached input; once the input is exhausted rows come out empty.
+class CCsvDocument {
+public:
+    static constexpr size_t NO_COLUMN = static_cast<size_t>(-1);
+    static constexpr size_t LINE_BUFFER_SIZE = 16384;
+
+    CCsvDocument(bool readingMode, const char* separatorText);
+    CCsvDocument(const CCsvDocument&) = delete;
+    CCsvDocument& operator=(const CCsvDocument&) = delete;
+    ~CCsvDocument();
+
+    // The document owns the stream from now on and closes it; a stream
+    // attached earlier is closed first.
+    void AttachInput(FILE* stream);
+
+    CCsvRow NewRow();
+    // Appends a column without looking for an equal name: a duplicate shares
+    // the values of the first column of that name.
+    void AddColumn(const char* name);
+    // Ignored in reading mode.
+    void AppendRow(const CCsvRow& row);
+    // False when the stream is null or takes fewer bytes than written to it.
+    // Neither flushes nor closes the stream.
+    bool Write(FILE* out, bool header) const;
+    // Reads the next line that does not begin with NUL, CR or LF, line end
+    // kept, cut at size - 1 characters; false when there is none.
+    // REQUIRES: size >= 2.
+    bool ReadLine(char* buffer, size_t size);
+
+    size_t ColumnCount() const { return columns.size(); }
+    const char* ColumnName(size_t column) const { return columns[column].Text(); }
+
+private:
+    friend class CCsvRow;
+
+    // The first column of that name, or NO_COLUMN. The column at `hint` is
+    // checked before the index.
+    size_t FindColumn(const char* name, size_t hint) const;
+    std::unique_ptr<CCsvRow::Values> LendValues();
+    void TakeBackValues(std::unique_ptr<CCsvRow::Values> returned);
+    bool WriteHeader(FILE* out) const;
+
+    bool reading;
+    FILE* input;
+    CTextBuffer rowText;
+    std::vector<CStr> columns;
+    CStr defaultColumnName;
+    CStr separator;
+    size_t separatorLength;
+    // Keys view the texts held by `columns`; a CStr keeps its array when the
+    // vector moves it, so the views stay valid.
+    std::unordered_map<std::string_view, size_t> columnIndex;
+    std::vector<size_t> firstWithName;
+    std::unique_ptr<CCsvRow::Values> spareValues;
+};
+
+#endif

@@ -1,0 +1,100 @@
+#include "csv/CsvField.h"
+
+#include <cstring>
+#include <utility>
+
+namespace {
+
+bool IsSeparatorChar(char c, const char* separator, size_t separatorLength) {
+    return separatorLength != 0 &&
+           (c == separator[0] ||
+            (separatorLength > 1 && std::memchr(separator + 1, c, separatorLength - 1) != nullptr));
+}
+
+bool NeedsQuotes(const char* text, size_t n, const char* separator) {
+    const size_t separatorLength = std::strlen(separator);
+    for (size_t i = 0; i < n; ++i) {
+        const char c = text[i];
+        if (c == '"' || c == '\r' || c == '\n' || IsSeparatorChar(c, separator, separatorLength)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void AppendQuoted(CTextBuffer& out, const char* text, size_t n) {
+    out.AppendChar('"');
+    const char* end = text + n;
+    while (text < end) {
+        const void* found = std::memchr(text, '"', static_cast<size_t>(end - text));
+        if (found == nullptr) {
+            out.AppendText(text, static_cast<size_t>(end - text));
+            break;
+        }
+        const char* quote = static_cast<const char*>(found);
+        out.AppendText(text, static_cast<size_t>(quote - text) + 1);
+        out.AppendChar('"');
+        text = quote + 1;
+    }
+    out.AppendChar('"');
+}
+
+bool IsLineBreakOrEnd(char c) { return c == '\0' || c == '\n' || c == '\r'; }
+
+}  // namespace
+
+void AppendEscapedField(CTextBuffer& out, const char* text, size_t n, const char* separator) {
+    if (NeedsQuotes(text, n, separator)) {
+        AppendQuoted(out, text, n);
+    } else {
+        out.AppendText(text, n);
+    }
+}
+
+void EscapeField(CStr& text, const char* separator) {
+    const size_t n = text.Length();
+    if (!NeedsQuotes(text.Text(), n, separator)) return;
+    CTextBuffer quoted;
+    AppendQuoted(quoted, text.Text(), n);
+    text.Assign(quoted.Text());
+}
+
+void UnescapeField(CStr& text) {
+    const char* source = text.Text();
+    size_t end = text.Length();
+    if (std::memchr(source, '"', end) == nullptr) return;
+    size_t begin = source[0] == '"' ? 1 : 0;
+    if (end > begin && source[end - 1] == '"') --end;
+
+    CStr result;
+    char* out = result.Reserve(end - begin);
+    size_t written = 0;
+    for (size_t i = begin; i < end; ++i) {
+        out[written++] = source[i];
+        if (source[i] == '"' && i + 1 < end && source[i + 1] == '"') ++i;
+    }
+    out[written] = '\0';
+    text = std::move(result);
+}
+
+void SplitField(const char*& cursor, CStr& result, const char* separator) {
+    const size_t separatorLength = std::strlen(separator);
+    const char* position = cursor;
+    bool insideQuotes = false;
+    bool atSeparator = false;
+    while (!IsLineBreakOrEnd(*position)) {
+        if (!insideQuotes && separatorLength != 0 &&
+            std::strncmp(position, separator, separatorLength) == 0) {
+            atSeparator = true;
+            break;
+        }
+        if (*position == '"') insideQuotes = !insideQuotes;
+        ++position;
+    }
+    result.AssignPrefix(cursor, static_cast<size_t>(position - cursor));
+    if (atSeparator) {
+        cursor = position + separatorLength;
+    } else {
+        cursor = *position == '\0' ? position : position + 1;
+    }
+}

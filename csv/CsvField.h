@@ -1,0 +1,29 @@
+#ifndef QUILLET_CSV_CSVFIELD_H
+#define QUILLET_CSV_CSVFIELD_H
+
+#include <cstddef>
+
+#include "text/Str.h"
+#include "text/TextBuffer.h"
+
+// A field is enclosed in double quotes, its inner quotes doubled, when it
+// holds a double quote, a CR, an LF or a character of the separator; any
+// other text, blanks at either end included, is written as it is. Quoting
+// line breaks keeps one record on one logical line for every CSV reader.
+void EscapeField(CStr& text, const char* separator = ",");
+
+// Appends the escaped form of the first n characters of text to out without
+// an intermediate copy.
+void AppendEscapedField(CTextBuffer& out, const char* text, size_t n, const char* separator);
+
+// Removes a double quote at either end (each independently) and undoubles
+// inner pairs; a text without any double quote is left as it is.
+void UnescapeField(CStr& text);
+
+// Cuts the next raw field, quotes kept, off the line at cursor. The field ends
+// at the end of the text, at a CR or LF (even inside quotes) or at the separator
+// outside quotes; the cursor then moves past that separator or that single
+// line-break character. An empty separator never matches.
+void SplitField(const char*& cursor, CStr& result, const char* separator);
+
+#endif

@@ -1,0 +1,69 @@
+#ifndef QUILLET_CSV_CSVROW_H
+#define QUILLET_CSV_CSVROW_H
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <vector>
+
+class CCsvDocument;
+
+// One row of a CSV document: text values stored by column name. Ending the
+// row (Commit, or its destructor) appends its line to the document, once.
+// A row must end before its document does. Movable, not copyable.
+//
+// Values live in storage the row borrows from its document and gives back
+// when it commits, so a steady stream of rows allocates nothing; a committed
+// row therefore holds no values any more.
+class CCsvRow {
+public:
+    // Per-column value slots and the bytes they point into, each value
+    // NUL-terminated; reused from row to row.
+    struct Values {
+        struct Slot {
+            size_t offset;
+            size_t length;
+            bool set;
+        };
+        std::vector<Slot> slots;
+        std::string bytes;
+
+        void Clear();
+    };
+
+    explicit CCsvRow(CCsvDocument& owner);
+    CCsvRow(CCsvDocument& owner, const char* line);
+    CCsvRow(CCsvRow&& other) noexcept;
+    CCsvRow& operator=(CCsvRow&& other) noexcept;
+    CCsvRow(const CCsvRow&) = delete;
+    CCsvRow& operator=(const CCsvRow&) = delete;
+    ~CCsvRow();
+
+    // A name the document has not seen becomes its last column. The first
+    // value stored under a name in this row stays. A null value is empty.
+    // REQUIRES: name is non-null. Does nothing on a committed row.
+    void SetValue(const char* name, const char* value);
+    // The value stored under the name, or "" when there is none; valid
+    // while the row is unchanged.
+    const char* GetValue(const char* name) const;
+    // The value stored for the column at this position, or "" (length 0).
+    const char* ValueAt(size_t column, size_t& length) const;
+    // Replaces the values by the fields of one CSV line: by position onto the
+    // document's columns when it has any (extra fields are ignored), otherwise
+    // under new columns Field1, Field2, ... A separator right before the end of
+    // the text gives no last field; one right before a line break gives an
+    // empty one.
+    void ParseLine(const char* line);
+    void Commit();
+
+private:
+    void StoreAt(size_t column, const char* value, size_t length);
+
+    CCsvDocument* document;
+    std::unique_ptr<Values> values;
+    // Rows usually store their values in column order, so the column after
+    // the previous one is tried before the document's name index.
+    size_t nextColumn;
+};
+
+#endif
