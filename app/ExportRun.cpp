@@ -1,0 +1,3 @@
+#include "app/ExportRun.h"
+
+int RunExport(const CExportCmdLine&) { return 0; }

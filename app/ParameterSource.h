@@ -1,0 +1,39 @@
+#ifndef QUILLET_APP_PARAMETERSOURCE_H
+#define QUILLET_APP_PARAMETERSOURCE_H
+
+#include <cstddef>
+#include <cstdio>
+
+#include "text/Str.h"
+
+// Hands out parameter values, one input line each, however long the line.
+// The line end (any run of CR and LF at its end) is not part of the value.
+// With prompting on, every read is announced on standard error and followed
+// by a line end there, for a person typing the values at the console.
+class CParameterSource {
+public:
+    enum EResult { VALUE, END_OF_INPUT, NUL_BYTE };
+
+    CParameterSource(FILE* input, bool prompt);
+    CParameterSource(const CParameterSource&) = delete;
+    CParameterSource& operator=(const CParameterSource&) = delete;
+    ~CParameterSource();
+
+    EResult ReadValue(CStr& value);
+
+private:
+    FILE* input;
+    bool prompt;
+    char* line;
+    size_t lineCapacity;
+};
+
+// Replaces every occurrence of `identifier` in `statement`, left to right, by
+// the next value of `source`. Inserted values are never searched again. An
+// empty identifier leaves the statement as it is and reads nothing.
+// On END_OF_INPUT or NUL_BYTE the statement is unchanged and `failedIndex`
+// numbers the occurrence (from 1) that got no value.
+CParameterSource::EResult SubstituteParameters(CStr& statement, const char* identifier,
+                                               CParameterSource& source, unsigned& failedIndex);
+
+#endif
