@@ -1,0 +1,86 @@
+"""Shared pieces of the end-to-end tests: they run the built quillet binary
+and compare its standard output, standard error and exit status exactly."""
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+
+BANNER = (b"Quillet - November 2008\n"
+          b"Copyright (c) 2026 The Quillet authors\n"
+          b"https://quillet.example.org\n"
+          b"quillet@example.org\n\n")
+
+QUILLET = None
+
+
+class Result:
+    def __init__(self, status, out, err):
+        self.status, self.out, self.err = status, out, err
+
+    @property
+    def messages(self):
+        """Standard error after the banner."""
+        assert self.err.startswith(BANNER), self.err[:200]
+        return self.err[len(BANNER):]
+
+    def __repr__(self):
+        return f"Result(status={self.status}, out={self.out[:300]!r}, err={self.err[:600]!r})"
+
+
+def run(args, stdin=b"", stdout=subprocess.PIPE, timeout=300):
+    """Runs quillet; with stdin=None it reads from an empty /dev/null."""
+    proc = subprocess.run([QUILLET] + list(args), input=stdin,
+                          stdin=subprocess.DEVNULL if stdin is None else None,
+                          stdout=stdout, stderr=subprocess.PIPE, timeout=timeout)
+    return Result(proc.returncode, proc.stdout or b"", proc.stderr)
+
+
+def run_shell(script, *args, timeout=300):
+    """Runs a sh script with $QUILLET set, for redirections Python cannot express."""
+    env = dict(os.environ, QUILLET=QUILLET)
+    proc = subprocess.run(["sh", "-c", script, "sh"] + list(args), env=env, stdin=subprocess.DEVNULL,
+                          stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=timeout)
+    return Result(proc.returncode, proc.stdout, proc.stderr)
+
+
+def sqlite_connect(path):
+    return f"Driver=SQLite3;Database={path}"
+
+
+def sqlite_exec(path, sql):
+    subprocess.run(["sqlite3", path], input=sql.encode(), check=True)
+
+
+class TempDirTestCase(unittest.TestCase):
+    def setUp(self):
+        self.dir = tempfile.mkdtemp(prefix="quillet-e2e-")
+        self.addCleanup(shutil.rmtree, self.dir, ignore_errors=True)
+
+    def path(self, name):
+        return os.path.join(self.dir, name)
+
+    def write_file(self, name, data):
+        with open(self.path(name), "wb") as f:
+            f.write(data)
+        return self.path(name)
+
+    def read_file(self, name):
+        with open(self.path(name), "rb") as f:
+            return f.read()
+
+    def assertRun(self, result, status, out=None, messages=None):
+        self.assertEqual(result.status, status, result)
+        if out is not None:
+            self.assertEqual(result.out, out, result)
+        if messages is not None:
+            self.assertEqual(result.messages, messages, result)
+
+
+def main():
+    global QUILLET
+    if len(sys.argv) < 2:
+        sys.exit("usage: test_*.py <path to quillet>")
+    QUILLET = os.path.abspath(sys.argv.pop(1))
+    unittest.main(verbosity=2)
