@@ -1,1 +1,49 @@
-int main() { return 0; }
+#include <cstdio>
+#include <new>
+
+#include "app/ExportCmdLine.h"
+#include "app/ExportRun.h"
+
+namespace {
+
+constexpr int EXIT_OK = 0;
+constexpr int EXIT_FAILURE_STATUS = 1;
+constexpr int EXIT_USAGE = 2;
+
+void PrintBanner() {
+    std::fputs("Quillet - November 2008\n", stderr);
+    std::fprintf(stderr, "%s\n", "Copyright (c) 2026 The Quillet authors");
+    std::fprintf(stderr, "%s\n", "https://quillet.example.org");
+    std::fprintf(stderr, "%s\n\n", "quillet@example.org");
+}
+
+// Texts from the option set may hold "%" typed by the user: never a format.
+void PrintUsage(CExportCmdLine& options) {
+    std::fputs(options.GetErrorText(), stderr);
+    std::fputs("\nUsage:\n", stderr);
+    std::fputs(options.GetUsage(true), stderr);
+}
+
+// Help wins over any fault of the command line, so -? alone succeeds.
+int Run(int argc, char* argv[]) {
+    PrintBanner();
+    CExportCmdLine options;
+    const bool parsed = options.Parse(argc, argv);
+    const bool help = options.argHelp.GetState();
+    if (parsed && !help && (options.argSelect.IsGiven() || options.argTable.IsGiven())) {
+        return RunExport(options);
+    }
+    PrintUsage(options);
+    return help ? EXIT_OK : EXIT_USAGE;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    try {
+        return Run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fputs("Out of memory.\n\n", stderr);
+        return EXIT_FAILURE_STATUS;
+    }
+}

@@ -102,6 +102,11 @@ void CCsvRow::ParseLine(const char* line) {
 void CCsvRow::Commit() {
     if (document == nullptr) return;
     document->AppendRow(*this);
+    Discard();
+}
+
+void CCsvRow::Discard() {
+    if (document == nullptr) return;
     document->TakeBackValues(std::move(values));
     document = nullptr;
 }

@@ -55,6 +55,8 @@ public:
     // empty one.
     void ParseLine(const char* line);
     void Commit();
+    // Ends the row without appending its line, for a row that cannot be completed.
+    void Discard();
 
 private:
     void StoreAt(size_t column, const char* value, size_t length);

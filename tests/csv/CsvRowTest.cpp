@@ -46,6 +46,20 @@ TEST(CsvRow, AppendsOneLineWhenCommittedThenEnded) {
     EXPECT_EQ(WrittenText(doc, false), "1\n");
 }
 
+TEST(CsvRow, AppendsNothingWhenDiscarded) {
+    CCsvDocument doc(false, ",");
+    {
+        CCsvRow row = doc.NewRow();
+        row.SetValue("a", "1");
+        row.Discard();
+    }
+    {
+        CCsvRow row = doc.NewRow();
+        row.SetValue("a", "2");
+    }
+    EXPECT_EQ(WrittenText(doc, false), "2\n");
+}
+
 TEST(CsvRow, AppendsOneLineWhenMoved) {
     CCsvDocument doc(false, ",");
     {
