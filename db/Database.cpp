@@ -1,0 +1,83 @@
+#include "db/Database.h"
+
+#include <sql.h>
+#include <sqlext.h>
+
+#include <cstdint>
+#include <cstring>
+
+#include "db/Diagnostics.h"
+
+namespace {
+
+// Set once per process, before the first environment exists.
+bool poolingConfigured = false;
+
+void ConfigurePooling() {
+    if (poolingConfigured) return;
+    SQLSetEnvAttr(SQL_NULL_HANDLE, SQL_ATTR_CONNECTION_POOLING,
+                  reinterpret_cast<SQLPOINTER>(static_cast<uintptr_t>(SQL_CP_ONE_PER_DRIVER)), SQL_IS_INTEGER);
+    poolingConfigured = true;
+}
+
+void AppendLines(CStr& report, const CStr& lines) {
+    if (lines.IsEmpty()) return;
+    if (!report.IsEmpty()) report.Append("\n");
+    report.Append(lines.Text());
+}
+
+}  // namespace
+
+CDatabase::CDatabase()
+    : environment(SQL_HANDLE_ENV), connection(SQL_HANDLE_DBC), spareStatement(SQL_HANDLE_STMT), connected(false) {}
+
+CDatabase::~CDatabase() { Disconnect(); }
+
+bool CDatabase::Connect(const char* connectionString) {
+    Disconnect();
+    refusal.Assign(nullptr);
+    const size_t length = std::strlen(connectionString);
+    if (length > MAX_CONNECTION_STRING) {
+        refusal.Assign("The connection string is longer than 32767 bytes.");
+        return false;
+    }
+    ConfigurePooling();
+    if (environment.Allocate(nullptr) != SQL_SUCCESS) return false;
+    if (connection.Allocate(environment.Get()) != SQL_SUCCESS) return false;
+    if (!Attach(connectionString, length)) return false;
+    connected = true;
+    // The spare statement only contributes diagnostics; its results do not matter.
+    spareStatement.Allocate(connection.Get());
+    SQLSetStmtOption(spareStatement.Get(), SQL_CURSOR_TYPE, SQL_CURSOR_DYNAMIC);
+    SQLSetStmtOption(spareStatement.Get(), SQL_CONCURRENCY, SQL_CONCUR_VALUES);
+    return true;
+}
+
+bool CDatabase::Attach(const char* connectionString, size_t length) {
+    SQLCHAR completed[4096];
+    SQLSMALLINT completedLength = 0;
+    const SQLRETURN result = SQLDriverConnect(
+        connection.Get(), nullptr, reinterpret_cast<SQLCHAR*>(const_cast<char*>(connectionString)),
+        static_cast<SQLSMALLINT>(length), completed, sizeof completed, &completedLength, SQL_DRIVER_NOPROMPT);
+    return IsSuccess(result);
+}
+
+void CDatabase::Disconnect() {
+    spareStatement.Free();
+    if (connected) {
+        connected = false;
+        // A failed disconnect leaves the driver manager refusing the frees
+        // below; nothing more can be done for the handles then.
+        SQLDisconnect(connection.Get());
+    }
+    connection.Free();
+    environment.Free();
+}
+
+CStr CDatabase::GetErrorText() const {
+    CStr report(refusal);
+    AppendLines(report, GetDiagnosticText(environment.GetType(), environment.Get()));
+    AppendLines(report, GetDiagnosticText(connection.GetType(), connection.Get()));
+    AppendLines(report, GetDiagnosticText(spareStatement.GetType(), spareStatement.Get()));
+    return report;
+}

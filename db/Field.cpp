@@ -1,0 +1,257 @@
+#include "db/Field.h"
+
+#include <sql.h>
+#include <sqlext.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
+#include <type_traits>
+
+#include "db/Diagnostics.h"
+#include "db/ValueType.h"
+
+static_assert(std::is_same<SQLLEN, std::ptrdiff_t>::value, "the indicator must be an SQLLEN");
+static_assert(sizeof(SDateValue) == sizeof(DATE_STRUCT) && offsetof(SDateValue, year) == offsetof(DATE_STRUCT, year) &&
+                  offsetof(SDateValue, month) == offsetof(DATE_STRUCT, month) &&
+                  offsetof(SDateValue, day) == offsetof(DATE_STRUCT, day),
+              "SDateValue must match DATE_STRUCT");
+static_assert(sizeof(STimeValue) == sizeof(TIME_STRUCT) && offsetof(STimeValue, hour) == offsetof(TIME_STRUCT, hour) &&
+                  offsetof(STimeValue, minute) == offsetof(TIME_STRUCT, minute) &&
+                  offsetof(STimeValue, second) == offsetof(TIME_STRUCT, second),
+              "STimeValue must match TIME_STRUCT");
+static_assert(sizeof(STimestampValue) == sizeof(TIMESTAMP_STRUCT) &&
+                  offsetof(STimestampValue, year) == offsetof(TIMESTAMP_STRUCT, year) &&
+                  offsetof(STimestampValue, month) == offsetof(TIMESTAMP_STRUCT, month) &&
+                  offsetof(STimestampValue, day) == offsetof(TIMESTAMP_STRUCT, day) &&
+                  offsetof(STimestampValue, hour) == offsetof(TIMESTAMP_STRUCT, hour) &&
+                  offsetof(STimestampValue, minute) == offsetof(TIMESTAMP_STRUCT, minute) &&
+                  offsetof(STimestampValue, second) == offsetof(TIMESTAMP_STRUCT, second) &&
+                  offsetof(STimestampValue, fraction) == offsetof(TIMESTAMP_STRUCT, fraction),
+              "STimestampValue must match TIMESTAMP_STRUCT");
+
+namespace {
+
+// The first buffer of a text or binary column; longer values grow it.
+constexpr size_t INITIAL_VARIABLE_BUFFER = 4096;
+// Room per declared character: a UTF-8 character takes up to four bytes.
+constexpr size_t BYTES_PER_CHARACTER = 4;
+
+struct SColumnMapping {
+    SQLSMALLINT cType;
+    int valueType;
+    size_t fixedSize;  // 0 for text and binary
+};
+
+SColumnMapping MapSqlType(int sqlType) {
+    switch (sqlType) {
+        case SQL_INTEGER:
+            return {SQL_C_SLONG, VALUE_INTEGER, sizeof(SQLINTEGER)};
+        // Small integers are fetched 32 bits wide, so unsigned columns fit.
+        case SQL_SMALLINT:
+            return {SQL_C_SLONG, VALUE_SMALLINT, sizeof(SQLINTEGER)};
+        case SQL_TINYINT:
+            return {SQL_C_SLONG, VALUE_TINYINT, sizeof(SQLINTEGER)};
+        case SQL_BIGINT:
+            return {SQL_C_SBIGINT, VALUE_BIGINT, sizeof(SQLBIGINT)};
+        case SQL_FLOAT:
+        case SQL_DOUBLE:
+            return {SQL_C_DOUBLE, VALUE_DOUBLE, sizeof(SQLDOUBLE)};
+        case SQL_REAL:
+            return {SQL_C_FLOAT, VALUE_REAL, sizeof(SQLREAL)};
+        case SQL_DATE:
+        case SQL_TYPE_DATE:
+            return {SQL_C_DATE, VALUE_DATE, sizeof(DATE_STRUCT)};
+        case SQL_TIME:
+        case SQL_TYPE_TIME:
+            return {SQL_C_TIME, VALUE_TIME, sizeof(TIME_STRUCT)};
+        case SQL_TIMESTAMP:
+        case SQL_TYPE_TIMESTAMP:
+            return {SQL_C_TIMESTAMP, VALUE_TIMESTAMP, sizeof(TIMESTAMP_STRUCT)};
+        case SQL_BIT:
+            return {SQL_C_BIT, VALUE_BIT, sizeof(SQLCHAR)};
+        case SQL_BINARY:
+        case SQL_VARBINARY:
+        case SQL_LONGVARBINARY:
+            return {SQL_C_BINARY, VALUE_BINARY, 0};
+        // Decimal values stay text: a double cannot hold 18 digits and decimals.
+        case SQL_NUMERIC:
+            return {SQL_C_CHAR, VALUE_NUMERIC, 0};
+        case SQL_DECIMAL:
+            return {SQL_C_CHAR, VALUE_DECIMAL, 0};
+        default:
+            return {SQL_C_CHAR, VALUE_TEXT, 0};
+    }
+}
+
+size_t InitialBufferSize(const SColumnMapping& mapping, size_t columnSize) {
+    if (mapping.fixedSize != 0) return mapping.fixedSize + 1;
+    const size_t perUnit = mapping.cType == SQL_C_CHAR ? BYTES_PER_CHARACTER : 1;
+    if (columnSize == 0 || columnSize >= INITIAL_VARIABLE_BUFFER / perUnit) return INITIAL_VARIABLE_BUFFER;
+    return columnSize * perUnit + 1;
+}
+
+// Binary values get no terminator from the driver; the byte kept back lets
+// the buffer always end in a spare NUL.
+SQLLEN BufferLengthFor(SQLSMALLINT cType, size_t bufferSize) {
+    return static_cast<SQLLEN>(cType == SQL_C_BINARY ? bufferSize - 1 : bufferSize);
+}
+
+}  // namespace
+
+CField::CField(void* statementHandle, unsigned short number, const char* columnName, int sqlType, size_t size)
+    : statement(statementHandle),
+      columnNumber(number),
+      name(columnName),
+      cType(SQL_C_CHAR),
+      valueType(VALUE_TEXT),
+      fixedSize(0),
+      columnSize(size),
+      removesTrailingBlanks(sqlType == SQL_CHAR || sqlType == SQL_WCHAR),
+      bound(false),
+      bufferSize(0),
+      indicator(0),
+      loaded(false),
+      isNull(false),
+      failed(false),
+      valueLength(0) {
+    const SColumnMapping mapping = MapSqlType(sqlType);
+    cType = mapping.cType;
+    valueType = mapping.valueType;
+    fixedSize = mapping.fixedSize;
+    bufferSize = InitialBufferSize(mapping, size);
+    buffer = std::make_unique<char[]>(bufferSize);
+}
+
+CField::~CField() = default;
+
+bool CField::WantsBinding(bool readsInAnyOrder) const { return fixedSize != 0 || (readsInAnyOrder && columnSize != 0); }
+
+bool CField::Bind() {
+    const SQLRETURN result =
+        SQLBindCol(statement, columnNumber, cType, buffer.get(), BufferLengthFor(cType, bufferSize), &indicator);
+    bound = IsSuccess(result);
+    return bound;
+}
+
+bool CField::IsNull() {
+    Load();
+    return isNull;
+}
+
+const char* CField::GetValue() {
+    Load();
+    return isNull || failed ? "" : buffer.get();
+}
+
+void CField::Load() {
+    if (loaded) return;
+    loaded = true;
+    isNull = false;
+    failed = false;
+    valueLength = 0;
+    if (bound) {
+        TakeBoundValue();
+    } else if (fixedSize != 0) {
+        ReadFixedSize();
+    } else {
+        ReadPieces(0);
+    }
+    if (removesTrailingBlanks && !isNull && !failed) RemoveTrailingBlanks();
+}
+
+void CField::TakeBoundValue() {
+    if (indicator == SQL_NULL_DATA) {
+        isNull = true;
+    } else if (fixedSize != 0) {
+        valueLength = fixedSize;
+    } else if (indicator >= 0 && static_cast<size_t>(indicator) < bufferSize) {
+        valueLength = static_cast<size_t>(indicator);
+        buffer[valueLength] = '\0';
+    } else {
+        RecoverCutValue(indicator > 0 ? static_cast<size_t>(indicator) : 0);
+    }
+}
+
+// The fetch cut the value (or could not tell its length). The column is
+// unbound, its buffer may then grow, the value is read whole with SQLGetData
+// and the grown buffer is bound again for later rows. SQLite and PostgreSQL
+// both read an unbound column from its start after a fetch.
+void CField::RecoverCutValue(size_t expectedLength) {
+    if (!IsSuccess(SQLBindCol(statement, columnNumber, cType, nullptr, 0, nullptr))) {
+        Fail();
+        return;
+    }
+    bound = false;
+    ReadPieces(expectedLength);
+    Bind();
+}
+
+void CField::ReadFixedSize() {
+    SQLLEN available = 0;
+    const SQLRETURN result =
+        SQLGetData(statement, columnNumber, cType, buffer.get(), BufferLengthFor(cType, bufferSize), &available);
+    if (!IsSuccess(result)) {
+        Fail();
+    } else if (available == SQL_NULL_DATA) {
+        isNull = true;
+    } else {
+        valueLength = fixedSize;
+    }
+}
+
+// Reads a text or binary value into the buffer, growing it as needed.
+// REQUIRES: the column is not bound, since the buffer may be replaced.
+void CField::ReadPieces(size_t expectedLength) {
+    if (expectedLength >= bufferSize) Grow(expectedLength + 1, 0);
+    size_t total = 0;
+    for (;;) {
+        const size_t room = bufferSize - total;
+        SQLLEN available = 0;
+        const SQLRETURN result =
+            SQLGetData(statement, columnNumber, cType, buffer.get() + total, BufferLengthFor(cType, room), &available);
+        if (IsNoData(result)) break;
+        if (!IsSuccess(result)) {
+            Fail();
+            return;
+        }
+        if (available == SQL_NULL_DATA) {
+            isNull = true;
+            break;
+        }
+        // A piece holds at most room - 1 value bytes: text needs its terminator,
+        // binary keeps the spare byte. SQL_NO_TOTAL counts as a full piece; the
+        // reading then ends at SQL_NO_DATA.
+        const size_t capacity = room - 1;
+        if (available >= 0 && static_cast<size_t>(available) <= capacity) {
+            total += static_cast<size_t>(available);
+            break;
+        }
+        total += capacity;
+        const size_t rest = available > 0 ? static_cast<size_t>(available) - capacity : 0;
+        Grow(total + rest + 1, total);
+    }
+    valueLength = total;
+    buffer[total] = '\0';
+}
+
+// At least doubles, so a value of n bytes read in pieces copies O(n) bytes.
+// REQUIRES: the column is not bound.
+void CField::Grow(size_t needed, size_t keep) {
+    const size_t size = std::max(needed, 2 * bufferSize);
+    std::unique_ptr<char[]> grown = std::make_unique<char[]>(size);
+    std::memcpy(grown.get(), buffer.get(), keep);
+    buffer = std::move(grown);
+    bufferSize = size;
+}
+
+// Fixed-width text arrives padded with blanks; only the space character is padding.
+void CField::RemoveTrailingBlanks() {
+    while (valueLength > 0 && buffer[valueLength - 1] == ' ') buffer[--valueLength] = '\0';
+}
+
+void CField::Fail() {
+    failed = true;
+    valueLength = 0;
+    errorText = GetDiagnosticText(SQL_HANDLE_STMT, statement);
+}

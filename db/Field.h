@@ -1,0 +1,82 @@
+#ifndef QUILLET_DB_FIELD_H
+#define QUILLET_DB_FIELD_H
+
+#include <cstddef>
+#include <memory>
+
+#include "text/Str.h"
+
+// One result column of a record set: its name, the value type its SQL type
+// maps to (db/ValueType.h), and the buffer holding the current row's value.
+// Bound columns are filled by each fetch; the others are read with SQLGetData
+// when first asked for in a row. No value is ever cut short: a value longer
+// than the bound buffer is read whole and the buffer grows for later rows.
+// Buffers are kept from row to row, so steady reading allocates nothing.
+// Not copyable: the driver may hold the address of its buffer.
+class CField {
+public:
+    // statement: the record set's ODBC statement, not owned. columnNumber counts from 1.
+    CField(void* statement, unsigned short columnNumber, const char* name, int sqlType, size_t columnSize);
+    CField(const CField&) = delete;
+    CField& operator=(const CField&) = delete;
+    virtual ~CField();
+
+    // Whether the record set should bind the column. Values of unforeseeable
+    // size are bound only when the driver lets a cut one be read again with
+    // SQLGetData in any column order.
+    bool WantsBinding(bool readsInAnyOrder) const;
+    // Binds the buffer to the column; false leaves the column unbound.
+    bool Bind();
+    bool IsBound() const { return bound; }
+    // Called before every fetch: the value of the new row is not yet loaded.
+    void ResetForRow() { loaded = false; }
+
+    const char* GetName() const { return name.Text(); }
+    int GetValueType() const { return valueType; }
+
+    // The accessors below load the current row's value on first use.
+    bool IsNull();
+    // The buffer holding the value as its value type says; the empty text for
+    // NULL and after a failed read. Valid until the next fetch.
+    const char* GetValue();
+    // REQUIRES: IsNull or GetValue was called for the current row.
+    // Value bytes of a text or binary value (after blank removal), the C
+    // value's size for fixed-size types, 0 for NULL and after a failed read.
+    size_t GetLength() const { return valueLength; }
+    // REQUIRES: as for GetLength. The driver failed to deliver the value;
+    // GetErrorText holds its diagnostics.
+    bool ReadFailed() const { return failed; }
+    CStr GetErrorText() const { return errorText; }
+    size_t GetBufferSize() const { return bufferSize; }
+
+private:
+    void Load();
+    void TakeBoundValue();
+    void RecoverCutValue(size_t expectedLength);
+    void ReadFixedSize();
+    void ReadPieces(size_t expectedLength);
+    void Grow(size_t needed, size_t keep);
+    void RemoveTrailingBlanks();
+    void Fail();
+
+    void* statement;
+    unsigned short columnNumber;
+    CStr name;
+    short cType;
+    int valueType;
+    size_t fixedSize;  // 0 for text and binary
+    size_t columnSize;
+    bool removesTrailingBlanks;
+    bool bound;
+    std::unique_ptr<char[]> buffer;
+    size_t bufferSize;
+    std::ptrdiff_t indicator;  // the fetch writes the length or NULL mark of a bound value here
+
+    bool loaded;
+    bool isNull;
+    bool failed;
+    size_t valueLength;
+    CStr errorText;
+};
+
+#endif

@@ -1,0 +1,120 @@
+#include "db/RecordSet.h"
+
+#include <sql.h>
+#include <sqlext.h>
+
+#include <cstdint>
+
+#include "db/Database.h"
+#include "db/Diagnostics.h"
+
+namespace {
+
+constexpr SQLSMALLINT COLUMN_NAME_BUFFER = 1000;
+
+// Whether SQLGetData may read any column, bound or not, in any order.
+bool ReadsInAnyOrder(const CDatabase& database) {
+    SQLUINTEGER extensions = 0;
+    const SQLRETURN result =
+        SQLGetInfo(database.GetConnectionHandle(), SQL_GETDATA_EXTENSIONS, &extensions, sizeof extensions, nullptr);
+    const SQLUINTEGER anyOrder = SQL_GD_ANY_COLUMN | SQL_GD_ANY_ORDER;
+    return IsSuccess(result) && (extensions & anyOrder) == anyOrder;
+}
+
+}  // namespace
+
+CRecordSet::CRecordSet() : statement(SQL_HANDLE_STMT), endOfData(true), fetchFailed(false) {}
+
+CRecordSet::~CRecordSet() { Close(); }
+
+bool CRecordSet::Open(const CDatabase& database, const char* statementText) {
+    if (!Prepare(database, statementText)) return false;
+    const SQLRETURN result = SQLExecute(statement.Get());
+    if (!IsSuccess(result) && !IsNoData(result)) return false;
+    Fetch();
+    return true;
+}
+
+bool CRecordSet::Prepare(const CDatabase& database, const char* statementText) {
+    Close();
+    if (!IsSuccess(statement.Allocate(database.GetConnectionHandle()))) {
+        savedError = GetDiagnosticText(SQL_HANDLE_DBC, database.GetConnectionHandle());
+        return false;
+    }
+    SQLHSTMT handle = statement.Get();
+    // Drivers that cannot offer a cursor type substitute another; results are not examined.
+    SQLSetStmtOption(handle, SQL_CURSOR_TYPE, SQL_CURSOR_KEYSET_DRIVEN);
+    SQLSetStmtOption(handle, SQL_CURSOR_TYPE, SQL_CURSOR_DYNAMIC);
+    SQLSetStmtOption(handle, SQL_CONCURRENCY, SQL_CONCUR_VALUES);
+    if (!IsSuccess(SQLPrepare(handle, reinterpret_cast<SQLCHAR*>(const_cast<char*>(statementText)), SQL_NTS))) {
+        return false;
+    }
+    SQLSetStmtAttr(handle, SQL_ATTR_ROW_BIND_TYPE,
+                   reinterpret_cast<SQLPOINTER>(static_cast<uintptr_t>(SQL_BIND_BY_COLUMN)), 0);
+    DescribeFields();
+    BindFields(ReadsInAnyOrder(database));
+    return true;
+}
+
+void CRecordSet::DescribeFields() {
+    SQLSMALLINT count = 0;
+    SQLNumResultCols(statement.Get(), &count);
+    if (count <= 0) return;
+    fields.reserve(static_cast<size_t>(count));
+    for (SQLUSMALLINT number = 1; number <= static_cast<SQLUSMALLINT>(count); ++number) {
+        // A column the driver cannot describe is read as unnamed text of unknown size.
+        SQLCHAR name[COLUMN_NAME_BUFFER] = {};
+        SQLSMALLINT nameLength = 0;
+        SQLSMALLINT dataType = SQL_UNKNOWN_TYPE;
+        SQLULEN columnSize = 0;
+        SQLSMALLINT decimalDigits = 0;
+        SQLSMALLINT nullable = 0;
+        SQLDescribeCol(statement.Get(), number, name, COLUMN_NAME_BUFFER, &nameLength, &dataType, &columnSize,
+                       &decimalDigits, &nullable);
+        fields.push_back(std::make_unique<CField>(statement.Get(), number, reinterpret_cast<const char*>(name),
+                                                  dataType, columnSize));
+    }
+}
+
+// Many drivers let SQLGetData read only columns after the last bound one, in
+// increasing order. For them binding stops at the first column left unbound.
+void CRecordSet::BindFields(bool readsInAnyOrder) {
+    bool mayBind = true;
+    for (const std::unique_ptr<CField>& field : fields) {
+        if (mayBind && field->WantsBinding(readsInAnyOrder) && field->Bind()) continue;
+        mayBind = readsInAnyOrder;
+    }
+}
+
+void CRecordSet::MoveNext() {
+    if (!endOfData) Fetch();
+}
+
+// SQL_FETCH_NEXT also fetches the first row: it is valid on every cursor
+// type, also when the driver substituted a forward-only cursor.
+void CRecordSet::Fetch() {
+    for (const std::unique_ptr<CField>& field : fields) field->ResetForRow();
+    SQLULEN rowCount = 0;
+    SQLUSMALLINT rowStatus = SQL_ROW_SUCCESS;
+    const SQLRETURN result = SQLExtendedFetch(statement.Get(), SQL_FETCH_NEXT, 1, &rowCount, &rowStatus);
+    endOfData = !IsSuccess(result) || rowStatus == SQL_ROW_ERROR;
+    // A statement without result columns has no cursor: drivers answer its
+    // first fetch with an error, and that is an empty result.
+    if (!endOfData || IsNoData(result) || fields.empty()) return;
+    fetchFailed = true;
+    savedError = GetDiagnosticText(SQL_HANDLE_STMT, statement.Get());
+}
+
+CStr CRecordSet::GetErrorText() const {
+    if (!savedError.IsEmpty()) return savedError;
+    return GetDiagnosticText(SQL_HANDLE_STMT, statement.Get());
+}
+
+void CRecordSet::Close() {
+    // The statement goes first: the driver holds the addresses of the fields' buffers.
+    statement.Free();
+    fields.clear();
+    endOfData = true;
+    fetchFailed = false;
+    savedError.Assign(nullptr);
+}

@@ -1,0 +1,58 @@
+#ifndef QUILLET_DB_RECORDSET_H
+#define QUILLET_DB_RECORDSET_H
+
+#include <cstddef>
+#include <memory>
+#include <vector>
+
+#include "db/Field.h"
+#include "db/OdbcHandle.h"
+#include "text/Str.h"
+
+class CDatabase;
+
+// One statement run on a connected database, its result walked forward one
+// row per fetch. Each result column is a CField, in column order. Must be
+// closed or destroyed before its database disconnects. Not copyable: it owns
+// a statement handle and the fields bound to it.
+//
+// Reading loop: while (!IsEOF()) { read fields; MoveNext(); } then FetchFailed().
+class CRecordSet {
+public:
+    CRecordSet();
+    CRecordSet(const CRecordSet&) = delete;
+    CRecordSet& operator=(const CRecordSet&) = delete;
+    virtual ~CRecordSet();
+
+    // Prepares, describes, binds and executes the statement and fetches the
+    // first row. True once the statement ran; a statement without result
+    // columns opens as an empty result. Closes what was open before.
+    bool Open(const CDatabase& database, const char* statementText);
+    void MoveNext();
+    // No current row: the end of the result, or a failed fetch.
+    bool IsEOF() const { return endOfData; }
+    // The last fetch failed rather than reaching the end; GetErrorText tells why.
+    bool FetchFailed() const { return fetchFailed; }
+
+    size_t GetFieldCount() const { return fields.size(); }
+    // REQUIRES: index < GetFieldCount().
+    CField& GetField(size_t index) { return *fields[index]; }
+
+    // The diagnostics of the failed fetch, or else of the statement.
+    CStr GetErrorText() const;
+    void Close();
+
+private:
+    bool Prepare(const CDatabase& database, const char* statementText);
+    void DescribeFields();
+    void BindFields(bool readsInAnyOrder);
+    void Fetch();
+
+    COdbcHandle statement;
+    bool endOfData;
+    bool fetchFailed;
+    std::vector<std::unique_ptr<CField>> fields;
+    CStr savedError;
+};
+
+#endif

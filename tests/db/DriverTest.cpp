@@ -1,0 +1,142 @@
+#include "DriverTest.h"
+
+#include <unistd.h>
+
+#include <cinttypes>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "db/ValueType.h"
+
+namespace {
+
+template <typename T>
+T ReadAs(const char* bytes) {
+    T value;
+    std::memcpy(&value, bytes, sizeof value);
+    return value;
+}
+
+std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+std::string Format(const char* format, ...) {
+    char text[128];
+    va_list arguments;
+    va_start(arguments, format);
+    std::vsnprintf(text, sizeof text, format, arguments);
+    va_end(arguments);
+    return text;
+}
+
+std::string Hex(const std::string& bytes) {
+    std::string hex;
+    for (unsigned char byte : bytes) hex += Format("%02x", byte);
+    return hex;
+}
+
+}  // namespace
+
+const std::vector<EDriver>& AllDrivers() {
+    static const std::vector<EDriver> drivers = {EDriver::SQLITE, EDriver::POSTGRESQL, EDriver::POSTGRESQL_CHUNKED};
+    return drivers;
+}
+
+std::string DriverName(const testing::TestParamInfo<EDriver>& info) {
+    switch (info.param) {
+        case EDriver::SQLITE:
+            return "SQLite";
+        case EDriver::POSTGRESQL:
+            return "PostgreSQL";
+        default:
+            return "PostgreSQLChunked";
+    }
+}
+
+void PrintTo(EDriver driver, std::ostream* out) { *out << DriverName(testing::TestParamInfo<EDriver>(driver, 0)); }
+
+void CDriverTest::SetUp() {
+    if (IsPostgres()) {
+        const char* connect = std::getenv("QUILLET_PG_CONNECT");
+        if (connect == nullptr || connect[0] == '\0') GTEST_SKIP() << "QUILLET_PG_CONNECT is not set";
+        connectionString = connect;
+        if (GetParam() == EDriver::POSTGRESQL_CHUNKED) {
+            if (connectionString.back() != ';') connectionString += ';';
+            connectionString += "UseDeclareFetch=1;Fetch=100";
+        }
+    } else {
+        std::string pattern = testing::TempDir() + "quillet-db-XXXXXX";
+        const int descriptor = mkstemp(&pattern[0]);
+        ASSERT_GE(descriptor, 0);
+        close(descriptor);
+        databaseFile = pattern;
+        connectionString = "Driver=SQLite3;Database=" + databaseFile;
+    }
+    ASSERT_TRUE(database.Connect(connectionString.c_str())) << database.GetErrorText().Text();
+}
+
+void CDriverTest::TearDown() {
+    database.Disconnect();
+    if (!databaseFile.empty()) std::remove(databaseFile.c_str());
+}
+
+void CDriverTest::Execute(const std::string& statement) {
+    CRecordSet recordSet;
+    ASSERT_TRUE(recordSet.Open(database, statement.c_str())) << statement << "\n" << recordSet.GetErrorText().Text();
+}
+
+void CDriverTest::Query(CRecordSet& recordSet, const std::string& statement) {
+    ASSERT_TRUE(recordSet.Open(database, statement.c_str())) << statement << "\n" << recordSet.GetErrorText().Text();
+}
+
+std::string CDriverTest::BinaryLiteral(const std::string& bytes) const {
+    return IsPostgres() ? "'\\x" + Hex(bytes) + "'::bytea" : "X'" + Hex(bytes) + "'";
+}
+
+std::string ValueBytes(CField& field) {
+    const char* value = field.GetValue();
+    return std::string(value, field.GetLength());
+}
+
+std::string RenderValue(CField& field) {
+    if (field.IsNull()) return "NULL";
+    const char* value = field.GetValue();
+    switch (field.GetValueType()) {
+        case VALUE_INTEGER:
+        case VALUE_SMALLINT:
+        case VALUE_TINYINT:
+            return Format("%" PRId32, ReadAs<int32_t>(value));
+        case VALUE_BIGINT:
+            return Format("%" PRId64, ReadAs<int64_t>(value));
+        case VALUE_REAL:
+            return Format("%g", static_cast<double>(ReadAs<float>(value)));
+        case VALUE_DOUBLE:
+            return Format("%g", ReadAs<double>(value));
+        case VALUE_BIT:
+            return Format("%u", static_cast<unsigned>(static_cast<unsigned char>(value[0])));
+        case VALUE_DATE: {
+            const SDateValue d = ReadAs<SDateValue>(value);
+            return Format("%04d-%02u-%02u", d.year, d.month, d.day);
+        }
+        case VALUE_TIME: {
+            const STimeValue t = ReadAs<STimeValue>(value);
+            return Format("%02u:%02u:%02u", t.hour, t.minute, t.second);
+        }
+        case VALUE_TIMESTAMP: {
+            const STimestampValue s = ReadAs<STimestampValue>(value);
+            return Format("%04d-%02u-%02u %02u:%02u:%02u.%09" PRIu32, s.year, s.month, s.day, s.hour, s.minute,
+                          s.second, s.fraction);
+        }
+        case VALUE_BINARY:
+            return Hex(ValueBytes(field));
+        default:
+            return ValueBytes(field);
+    }
+}
+
+std::string PatternText(size_t n) {
+    std::string text(n, ' ');
+    for (size_t i = 0; i < n; ++i) text[i] = static_cast<char>('a' + (i * 7 + i / 26) % 26);
+    return text;
+}
