@@ -1,3 +1,194 @@
 #include "app/ExportRun.h"
 
-int RunExport(const CExportCmdLine&) { return 0; }
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/ExportCmdLine.h"
+#include "app/ParameterSource.h"
+#include "app/ValueText.h"
+#include "csv/CsvDocument.h"
+#include "csv/CsvRow.h"
+#include "db/Database.h"
+#include "db/Field.h"
+#include "db/RecordSet.h"
+
+namespace {
+
+struct SFileCloser {
+    void operator()(FILE* file) const { std::fclose(file); }
+};
+using FilePtr = std::unique_ptr<FILE, SFileCloser>;
+
+// fopen happily opens a directory for reading; only the first read fails.
+FILE* OpenInputFile(const char* name) {
+    FILE* file = std::fopen(name, "r");
+    struct stat info;
+    if (file != nullptr && fstat(fileno(file), &info) == 0 && S_ISDIR(info.st_mode)) {
+        std::fclose(file);
+        return nullptr;
+    }
+    return file;
+}
+
+// Result columns that share a name are all exported: a later column whose
+// name is taken gets "_2", "_3", ... appended, skipping any name that some
+// column of the result has of its own.
+std::vector<CStr> UniqueColumnNames(CRecordSet& recordSet) {
+    std::set<std::string> taken;
+    for (size_t i = 0; i < recordSet.GetFieldCount(); ++i) taken.insert(recordSet.GetField(i).GetName());
+    std::set<std::string> used;
+    std::vector<CStr> names;
+    for (size_t i = 0; i < recordSet.GetFieldCount(); ++i) {
+        const std::string name = recordSet.GetField(i).GetName();
+        std::string unique = name;
+        for (unsigned suffix = 2; used.count(unique) != 0 || (unique != name && taken.count(unique) != 0);
+             ++suffix) {
+            unique = name + "_" + std::to_string(suffix);
+        }
+        used.insert(unique);
+        names.emplace_back(unique.c_str());
+    }
+    return names;
+}
+
+class CExportRun {
+public:
+    explicit CExportRun(const CExportCmdLine& cmdLine) : options(cmdLine) {}
+
+    int Run();
+
+private:
+    bool OpenStreams();
+    bool Connect();
+    bool BuildStatement();
+    bool OpenRecordSet();
+    bool ExportRows(CCsvDocument& document);
+    bool WriteDocument(const CCsvDocument& document);
+
+    FILE* Input() const { return inputFile ? inputFile.get() : stdin; }
+    FILE* Output() const { return outputFile ? outputFile.get() : stdout; }
+
+    const CExportCmdLine& options;
+    FilePtr inputFile;
+    FilePtr outputFile;
+    CDatabase database;
+    CStr statement;
+    CRecordSet recordSet;
+    unsigned long long records = 0;
+    CStr readError;  // why not every row could be read
+};
+
+int CExportRun::Run() {
+    if (!OpenStreams() || !Connect() || !BuildStatement() || !OpenRecordSet()) return 1;
+    CCsvDocument document(false, ",");
+    const bool complete = ExportRows(document);
+    if (!WriteDocument(document)) return 1;
+    std::fprintf(stderr, "%llu record(s) written\n", records);
+    if (complete) return 0;
+    std::fprintf(stderr, "- %s\n", readError.Text());
+    std::fputs("Could not read all records.\n\n", stderr);
+    return 1;
+}
+
+bool CExportRun::OpenStreams() {
+    if (options.argInputFile.IsGiven()) {
+        inputFile.reset(OpenInputFile(options.argInputFile.GetValue()));
+        if (!inputFile) {
+            std::fprintf(stderr, "Could not open input file '%s'.\n\n", options.argInputFile.GetValue());
+            return false;
+        }
+    }
+    if (options.argOutputFile.IsGiven()) {
+        outputFile.reset(std::fopen(options.argOutputFile.GetValue(), "w"));
+        if (!outputFile) {
+            std::fprintf(stderr, "Could not create output file '%s'.\n\n", options.argOutputFile.GetValue());
+            return false;
+        }
+    }
+    return true;
+}
+
+bool CExportRun::Connect() {
+    if (database.Connect(options.argConnect.GetValue())) return true;
+    std::fprintf(stderr, "- %s\n", database.GetErrorText().Text());
+    std::fputs("Could not open the database.\n\n", stderr);
+    return false;
+}
+
+bool CExportRun::BuildStatement() {
+    statement.Assign(options.argSelect.GetValue());
+    if (statement.IsEmpty()) statement.Assign("select * from ").Append(options.argTable.GetValue());
+    CParameterSource source(Input(), !inputFile);
+    unsigned failedIndex = 0;
+    const CParameterSource::EResult result =
+        SubstituteParameters(statement, options.argParamId.GetValue(), source, failedIndex);
+    inputFile.reset();
+    if (result == CParameterSource::END_OF_INPUT) {
+        std::fprintf(stderr, "Missing value for parameter %u.\n\n", failedIndex);
+        return false;
+    }
+    if (result == CParameterSource::NUL_BYTE) {
+        std::fprintf(stderr, "The value for parameter %u holds a NUL byte.\n\n", failedIndex);
+        return false;
+    }
+    return true;
+}
+
+bool CExportRun::OpenRecordSet() {
+    if (recordSet.Open(database, statement.Text())) return true;
+    std::fprintf(stderr, "%s\n", statement.Text());
+    std::fprintf(stderr, "- %s\n", recordSet.GetErrorText().Text());
+    std::fputs("Could not open the recordset.\n\n", stderr);
+    return false;
+}
+
+// Returns false when a row or a value could not be read; the rows before it stay.
+bool CExportRun::ExportRows(CCsvDocument& document) {
+    const std::vector<CStr> names = UniqueColumnNames(recordSet);
+    for (const CStr& name : names) document.AddColumn(name.Text());
+    CValueText valueText;
+    const size_t columns = names.size();
+    while (!recordSet.IsEOF()) {
+        CCsvRow row = document.NewRow();
+        for (size_t i = 0; i < columns; ++i) {
+            CField& field = recordSet.GetField(i);
+            const char* text = valueText.Format(field);
+            if (text == nullptr) {
+                readError = field.GetErrorText();
+                row.Discard();
+                return false;
+            }
+            row.SetValue(names[i].Text(), text);
+        }
+        recordSet.MoveNext();
+        ++records;
+    }
+    if (!recordSet.FetchFailed()) return true;
+    readError = recordSet.GetErrorText();
+    return false;
+}
+
+bool CExportRun::WriteDocument(const CCsvDocument& document) {
+    bool written = document.Write(Output(), options.argFieldNames.GetState());
+    written = std::fflush(Output()) == 0 && written && std::ferror(Output()) == 0;
+    if (outputFile) written = std::fclose(outputFile.release()) == 0 && written;
+    if (written) return true;
+    if (options.argOutputFile.IsGiven()) {
+        std::fprintf(stderr, "Could not write output file '%s'.\n\n", options.argOutputFile.GetValue());
+    } else {
+        std::fputs("Could not write the output.\n\n", stderr);
+    }
+    return false;
+}
+
+}  // namespace
+
+int RunExport(const CExportCmdLine& options) {
+    CExportRun run(options);
+    return run.Run();
+}

@@ -84,3 +84,21 @@ def main():
         sys.exit("usage: test_*.py <path to quillet>")
     QUILLET = os.path.abspath(sys.argv.pop(1))
     unittest.main(verbosity=2)
+
+
+def pg_connect(extra=""):
+    conn = os.environ.get("QUILLET_PG_CONNECT")
+    if not conn:
+        raise unittest.SkipTest("QUILLET_PG_CONNECT is not set (run under scripts/with-postgres.sh)")
+    return conn + extra
+
+
+def psql(sql, *args):
+    """Runs SQL with psql on the test server and returns its output."""
+    cmd = ["psql", "-X", "-q", "-v", "ON_ERROR_STOP=1", "-A", "-t",
+           "-h", os.environ["QUILLET_PG_HOST"], "-p", os.environ["QUILLET_PG_PORT"],
+           "-U", os.environ["QUILLET_PG_USER"], os.environ["QUILLET_PG_DATABASE"]] + list(args)
+    proc = subprocess.run(cmd, input=sql.encode(), stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    if proc.returncode != 0:
+        raise AssertionError(f"psql failed: {proc.stderr.decode(errors='replace')}")
+    return proc.stdout
