@@ -254,3 +254,16 @@ TEST(CmdLine, SecondParseRepeatsOnlyAnElementFailure) {
     EXPECT_FALSE(t.IsGiven());
     EXPECT_STREQ(invalid.GetErrorText(), "Invalid argument: -x\n\n");
 }
+
+TEST(CmdLine, MegabyteElementsAreTakenAndReportedWhole) {
+    CCmdLineArgString s("s", "", "", 0);
+    CCmdLine set;
+    set.AddArg(s);
+    const std::string value(1 << 20, 'v');
+    const std::string accepted = "-s=" + value;
+    const std::string rejected = "-x" + value;
+    const char* argv[] = {"prog", accepted.c_str(), rejected.c_str()};
+    EXPECT_FALSE(ParseAll(set, argv));
+    EXPECT_EQ(std::string(s.GetValue()), value);
+    EXPECT_EQ(std::string(set.GetErrorText()), "Invalid argument: " + rejected + "\n\n");
+}
