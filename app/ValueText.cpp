@@ -22,6 +22,10 @@ char* PutTwoDigits(char* out, unsigned value) {
 
 // At least four digits, "-" before negative years.
 char* PutYear(char* out, int year) {
+    if (year >= 0 && year <= 9999) {
+        out = PutTwoDigits(out, static_cast<unsigned>(year) / 100);
+        return PutTwoDigits(out, static_cast<unsigned>(year) % 100);
+    }
     char digits[16];
     const auto [end, ec] = std::to_chars(digits, digits + sizeof digits, year < 0 ? -year : year);
     (void)ec;

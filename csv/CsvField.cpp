@@ -1,5 +1,6 @@
 #include "csv/CsvField.h"
 
+#include <cstdint>
 #include <cstring>
 #include <utility>
 
@@ -11,15 +12,45 @@ bool IsSeparatorChar(char c, const char* separator, size_t separatorLength) {
             (separatorLength > 1 && std::memchr(separator + 1, c, separatorLength - 1) != nullptr));
 }
 
+bool IsSpecial(char c, const char* separator, size_t separatorLength) {
+    return c == '"' || c == '\r' || c == '\n' || IsSeparatorChar(c, separator, separatorLength);
+}
+
+constexpr uint64_t ONES = 0x0101010101010101ULL;
+constexpr uint64_t HIGHS = 0x8080808080808080ULL;
+
+// Non-zero when some byte of the word equals c.
+uint64_t HasByte(uint64_t word, char c) {
+    const uint64_t x = word ^ (ONES * static_cast<unsigned char>(c));
+    return (x - ONES) & ~x & HIGHS;
+}
+
+uint64_t HasSpecialByte(uint64_t word, char separator) {
+    return HasByte(word, '"') | HasByte(word, '\r') | HasByte(word, '\n') | HasByte(word, separator);
+}
+
+uint64_t LoadWord(const char* text) {
+    uint64_t word;
+    std::memcpy(&word, text, sizeof word);
+    return word;
+}
+
+// Every value of the export passes through here, so a one-character
+// separator (the usual case) is looked for eight bytes at a time, the last
+// word overlapping the one before it.
 bool NeedsQuotes(const char* text, size_t n, const char* separator) {
     const size_t separatorLength = std::strlen(separator);
-    for (size_t i = 0; i < n; ++i) {
-        const char c = text[i];
-        if (c == '"' || c == '\r' || c == '\n' || IsSeparatorChar(c, separator, separatorLength)) {
-            return true;
+    if (separatorLength != 1 || n < sizeof(uint64_t)) {
+        for (size_t i = 0; i < n; ++i) {
+            if (IsSpecial(text[i], separator, separatorLength)) return true;
         }
+        return false;
     }
-    return false;
+    const char c = separator[0];
+    for (size_t i = 0; i + sizeof(uint64_t) < n; i += sizeof(uint64_t)) {
+        if (HasSpecialByte(LoadWord(text + i), c) != 0) return true;
+    }
+    return HasSpecialByte(LoadWord(text + n - sizeof(uint64_t)), c) != 0;
 }
 
 void AppendQuoted(CTextBuffer& out, const char* text, size_t n) {

@@ -39,8 +39,7 @@ CTextBuffer& CTextBuffer::SetText(const char* text) {
     return *this;
 }
 
-void CTextBuffer::EnsureCapacity(size_t needed) {
-    if (needed <= capacity) return;
+void CTextBuffer::Grow(size_t needed) {
     size_t grown = needed + growStep;
     if (grown < 2 * capacity) grown = 2 * capacity;
     // realloc moves large arrays by remapping pages rather than copying, so
@@ -51,17 +50,13 @@ void CTextBuffer::EnsureCapacity(size_t needed) {
     capacity = grown;
 }
 
-CTextBuffer& CTextBuffer::AppendText(const char* text, size_t n) {
-    if (text == nullptr || n == 0) return *this;
-    if (length + n + 1 > capacity && text >= data && text < data + capacity) {
-        // The source lies in the array that growing would free.
-        const size_t offset = static_cast<size_t>(text - data);
-        EnsureCapacity(length + n + 1);
-        text = data + offset;
-    } else {
-        EnsureCapacity(length + n + 1);
-    }
-    std::memmove(data + length, text, n);
+CTextBuffer& CTextBuffer::AppendGrowing(const char* text, size_t n) {
+    const bool inside = text >= data && text < data + capacity;
+    // The source lies in the array that growing frees or moves.
+    const size_t offset = inside ? static_cast<size_t>(text - data) : 0;
+    Grow(length + n + 1);
+    if (inside) text = data + offset;
+    std::memcpy(data + length, text, n);
     length += n;
     data[length] = '\0';
     return *this;
@@ -69,12 +64,4 @@ CTextBuffer& CTextBuffer::AppendText(const char* text, size_t n) {
 
 CTextBuffer& CTextBuffer::AppendText(const char* text) {
     return text == nullptr ? *this : AppendText(text, std::strlen(text));
-}
-
-CTextBuffer& CTextBuffer::AppendChar(char c) {
-    if (c == '\0') return *this;
-    EnsureCapacity(length + 2);
-    data[length++] = c;
-    data[length] = '\0';
-    return *this;
 }

@@ -2,6 +2,7 @@
 #define QUILLET_TEXT_TEXTBUFFER_H
 
 #include <cstddef>
+#include <cstring>
 
 // A growable 8-bit text. Each growth gives at least the needed size plus the
 // grow step, and at least twice the old capacity, so appending N bytes in
@@ -16,19 +17,37 @@ public:
     ~CTextBuffer();
 
     CTextBuffer& SetText(const char* text);
-    // A null text or n == 0 changes nothing.
-    CTextBuffer& AppendText(const char* text, size_t n);
+    // A null text or n == 0 changes nothing. The text may lie in the buffer itself.
+    CTextBuffer& AppendText(const char* text, size_t n) {
+        if (text == nullptr || n == 0) return *this;
+        if (length + n + 1 > capacity) return AppendGrowing(text, n);
+        std::memmove(data + length, text, n);
+        length += n;
+        data[length] = '\0';
+        return *this;
+    }
     CTextBuffer& AppendText(const char* text);
     // A NUL character changes nothing.
-    CTextBuffer& AppendChar(char c);
+    CTextBuffer& AppendChar(char c) {
+        if (c == '\0') return *this;
+        EnsureCapacity(length + 2);
+        data[length++] = c;
+        data[length] = '\0';
+        return *this;
+    }
     // Makes room for `needed` bytes, terminator included; keeps the first length bytes.
-    void EnsureCapacity(size_t needed);
+    void EnsureCapacity(size_t needed) {
+        if (needed > capacity) Grow(needed);
+    }
 
     const char* Text() const { return data; }
     size_t Length() const { return length; }
     size_t Capacity() const { return capacity; }
 
 private:
+    void Grow(size_t needed);
+    CTextBuffer& AppendGrowing(const char* text, size_t n);
+
     char* data;
     size_t length;
     size_t capacity;

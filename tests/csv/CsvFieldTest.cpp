@@ -57,6 +57,20 @@ TEST(CsvField, QuotesOnlyCommasQuotesAndLineBreaks) {
     }
 }
 
+TEST(CsvField, FindsASpecialCharacterAtAnyPositionOfALongValue) {
+    for (const char special : {',', '"', '\r', '\n'}) {
+        for (size_t position = 0; position < 24; ++position) {
+            std::string value(24, 'x');
+            value[position] = special;
+            const std::string field = Escaped(value.c_str());
+            EXPECT_EQ(field.front(), '"') << "position " << position << " of " << int(special);
+        }
+    }
+    // Bytes that differ from a special character in one bit only stay plain.
+    EXPECT_EQ(Escaped("\xac\xa2\x8d\x8a-.#*+,"), "\"\xac\xa2\x8d\x8a-.#*+,\"");
+    EXPECT_EQ(Escaped("\xac\xa2\x8d\x8a-.#*+0"), "\xac\xa2\x8d\x8a-.#*+0");
+}
+
 TEST(CsvField, QuotesEveryCharacterOfAnotherSeparator) {
     EXPECT_EQ(Escaped("a,b;", ";"), "\"a,b;\"");
     EXPECT_EQ(Escaped("a|", "|;"), "\"a|\"");
