@@ -1,4 +1,5 @@
 """Oversized and malformed input: each gives a clear message or a correct result, never a crash."""
+import os
 import quillet_e2e as e2e
 from quillet_e2e import run, sqlite_connect, sqlite_exec
 
@@ -50,6 +51,20 @@ class HostileInput(e2e.TempDirTestCase):
         params = self.write_file("p.txt", b"a\rb\r")
         r = run([self.conn, "-s=select length('??') as n", "-i=" + params])
         self.assertRun(r, 0, b"3\n", b"1 record(s) written\n")
+
+    def test_output_file_follows_the_umask(self):
+        for umask, mode in (("077", 0o600), ("022", 0o644)):
+            out = self.path(f"out-{umask}.csv")
+            r = e2e.run_shell(f'umask {umask}; "$QUILLET" "$1" -s="select 1 as a" -o="$2"', self.conn, out)
+            self.assertEqual(r.status, 0, r)
+            self.assertEqual(os.stat(out).st_mode & 0o777, mode)
+
+    def test_connection_string_is_never_printed(self):
+        conn = self.conn + ";PWD=very-secret"
+        for args in ([conn, "-s=selec broken"], [conn, "-t=missing_table"], [conn + ";Driver=None", "-t=t"]):
+            r = run(args)
+            self.assertEqual(r.status, 1, r)
+            self.assertNotIn(b"very-secret", r.err)
 
 
 if __name__ == "__main__":
