@@ -125,14 +125,14 @@ void AppendDecimalSixPlaces(const char* decimal, CTextBuffer& out) {
     out.AppendText(digits.c_str() + digits.size() - 6, 6);
 }
 
-void AppendFraction(unsigned long nanoseconds, CTextBuffer& out) {
-    char digits[32];
-    char* end = std::to_chars(digits, digits + sizeof digits, nanoseconds).ptr;
-    std::string text(digits, end);
-    if (text.size() < 9) text.insert(0, 9 - text.size(), '0');
-    size_t keep = text.size();
-    while (keep > 3 && text[keep - 1] == '0') --keep;
-    out.AppendText(text.c_str(), keep);
+char* PutFraction(char* out, uint32_t nanoseconds) {
+    if (nanoseconds >= 1000000000u) {  // not a valid fraction: all of its digits
+        return std::to_chars(out, out + 16, nanoseconds).ptr;
+    }
+    char* end = out + 9;
+    for (char* digit = end; digit > out; nanoseconds /= 10) *--digit = static_cast<char>('0' + nanoseconds % 10);
+    while (end > out + 3 && end[-1] == '0') --end;
+    return end;
 }
 
 CValueText::CValueText() : small(), scratch("", CTextBuffer::DEFAULT_GROW_STEP) {}
@@ -221,8 +221,7 @@ const char* CValueText::FormatTimestamp(const char* value) {
     *end++ = ' ';
     end = PutTime(end, stamp.hour, stamp.minute, stamp.second);
     *end++ = '.';
+    end = PutFraction(end, stamp.fraction);
     *end = '\0';
-    scratch.SetText(small);
-    AppendFraction(stamp.fraction, scratch);
-    return scratch.Text();
+    return small;
 }

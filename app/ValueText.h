@@ -2,6 +2,7 @@
 #define QUILLET_APP_VALUETEXT_H
 
 #include <cstddef>
+#include <cstdint>
 
 #include "text/TextBuffer.h"
 
@@ -39,8 +40,9 @@ private:
 // a double.
 void AppendDecimalSixPlaces(const char* decimal, CTextBuffer& out);
 
-// Appends the nanosecond fraction as nine digits with trailing zeros
+// Writes the nanosecond fraction as nine digits with trailing zeros
 // removed, but never fewer than three digits: 0 -> "000", 50000000 -> "050".
-void AppendFraction(unsigned long nanoseconds, CTextBuffer& out);
+// Returns the end of the digits; at most 10 are written.
+char* PutFraction(char* out, uint32_t nanoseconds);
 
 #endif

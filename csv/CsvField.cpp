@@ -20,33 +20,43 @@ constexpr uint64_t ONES = 0x0101010101010101ULL;
 constexpr uint64_t HIGHS = 0x8080808080808080ULL;
 
 // Non-zero when some byte of the word equals c.
-uint64_t HasByte(uint64_t word, char c) {
+inline uint64_t HasByte(uint64_t word, char c) {
     const uint64_t x = word ^ (ONES * static_cast<unsigned char>(c));
     return (x - ONES) & ~x & HIGHS;
 }
 
-uint64_t HasSpecialByte(uint64_t word, char separator) {
+inline uint64_t HasSpecialByte(uint64_t word, char separator) {
     return HasByte(word, '"') | HasByte(word, '\r') | HasByte(word, '\n') | HasByte(word, separator);
 }
 
-uint64_t LoadWord(const char* text) {
+inline uint64_t LoadWord(const char* text) {
     uint64_t word;
     std::memcpy(&word, text, sizeof word);
     return word;
 }
 
-// Every value of the export passes through here, so a one-character
-// separator (the usual case) is looked for eight bytes at a time, the last
-// word overlapping the one before it.
+// Four to eight bytes as one word, the two halves overlapping when n < 8.
+inline uint64_t LoadShortWord(const char* text, size_t n) {
+    uint32_t low;
+    uint32_t high;
+    std::memcpy(&low, text, sizeof low);
+    std::memcpy(&high, text + n - sizeof high, sizeof high);
+    return low | (uint64_t{high} << 32);
+}
+
+// Every value of the export passes through here, so with a one-character
+// separator (the usual case) the bytes are looked at eight at a time, the
+// last word overlapping the one before it.
 bool NeedsQuotes(const char* text, size_t n, const char* separator) {
     const size_t separatorLength = std::strlen(separator);
-    if (separatorLength != 1 || n < sizeof(uint64_t)) {
+    if (separatorLength != 1 || n < sizeof(uint32_t)) {
         for (size_t i = 0; i < n; ++i) {
             if (IsSpecial(text[i], separator, separatorLength)) return true;
         }
         return false;
     }
     const char c = separator[0];
+    if (n < sizeof(uint64_t)) return HasSpecialByte(LoadShortWord(text, n), c) != 0;
     for (size_t i = 0; i + sizeof(uint64_t) < n; i += sizeof(uint64_t)) {
         if (HasSpecialByte(LoadWord(text + i), c) != 0) return true;
     }

@@ -12,10 +12,9 @@ std::string SixPlaces(const char* decimal) {
     return out.Text();
 }
 
-std::string Fraction(unsigned long nanoseconds) {
-    CTextBuffer out;
-    AppendFraction(nanoseconds, out);
-    return out.Text();
+std::string Fraction(uint32_t nanoseconds) {
+    char digits[16];
+    return std::string(digits, PutFraction(digits, nanoseconds));
 }
 
 }  // namespace
@@ -49,10 +48,10 @@ TEST(ValueText, NonPlainDecimalsGoThroughADouble) {
 }
 
 TEST(ValueText, FractionKeepsAtLeastThreeDigits) {
-    const struct { unsigned long nanoseconds; const char* text; } cases[] = {
+    const struct { uint32_t nanoseconds; const char* text; } cases[] = {
         {0, "000"},          {50000000, "050"},        {123000000, "123"},
         {123456000, "123456"}, {1, "000000001"},      {999999999, "999999999"},
-        {100, "0000001"},     {500000, "0005"},
+        {100, "0000001"},     {500000, "0005"},        {4000000000u, "4000000000"},
     };
     for (const auto& c : cases) EXPECT_EQ(Fraction(c.nanoseconds), c.text) << c.nanoseconds;
 }
