@@ -3,6 +3,7 @@
 
 #include "app/ExportCmdLine.h"
 #include "app/ExportRun.h"
+#include "app/LibraryCrashReport.h"
 
 namespace {
 
@@ -31,6 +32,7 @@ int Run(int argc, char* argv[]) {
     const bool parsed = options.Parse(argc, argv);
     const bool help = options.argHelp.GetState();
     if (parsed && !help && (options.argSelect.IsGiven() || options.argTable.IsGiven())) {
+        InstallLibraryCrashReport();
         return RunExport(options);
     }
     PrintUsage(options);
