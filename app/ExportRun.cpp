@@ -157,20 +157,27 @@ bool CExportRun::ExportRows(CCsvDocument& document) {
         CCsvRow row = document.NewRow();
         for (size_t i = 0; i < columns; ++i) {
             CField& field = recordSet.GetField(i);
-            const char* text = valueText.Format(field);
+            size_t length = 0;
+            const char* text = valueText.Format(field, length);
             if (text == nullptr) {
                 readError = field.GetErrorText();
                 row.Discard();
                 return false;
             }
-            row.SetValue(names[i].Text(), text);
+            row.SetValue(names[i].Text(), text, length);
         }
         recordSet.MoveNext();
         ++records;
     }
-    if (!recordSet.FetchFailed()) return true;
-    readError = recordSet.GetErrorText();
-    return false;
+    if (recordSet.FetchFailed()) {
+        readError = recordSet.GetErrorText();
+        return false;
+    }
+    if (recordSet.HasMoreResults()) {
+        readError.Assign("The statement returned more than one result; only the first was written.");
+        return false;
+    }
+    return true;
 }
 
 bool CExportRun::WriteDocument(const CCsvDocument& document) {

@@ -51,14 +51,6 @@ char* PutTime(char* out, unsigned hour, unsigned minute, unsigned second) {
     return PutTwoDigits(out, second);
 }
 
-// Bound buffers carry no alignment promise for the value they hold.
-template <typename T>
-T Read(const char* buffer) {
-    T value;
-    std::memcpy(&value, buffer, sizeof value);
-    return value;
-}
-
 char* PutDouble(char* out, char* end, double value) {
     const auto result = std::to_chars(out, end, value, std::chars_format::fixed, 6);
     return result.ec == std::errc() ? result.ptr : out;
@@ -101,6 +93,116 @@ bool IncrementDigits(std::string& digits) {
     return true;
 }
 
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Reads exactly n digits.
+bool ReadDigits(const char*& p, size_t n, unsigned& value) {
+    value = 0;
+    for (size_t i = 0; i < n; ++i, ++p) {
+        if (!IsDigit(*p)) return false;
+        value = value * 10 + static_cast<unsigned>(*p - '0');
+    }
+    return true;
+}
+
+// A time as drivers write it: "[-]H+:MM[:SS][.fraction]"; hours may exceed 23.
+struct STimeText {
+    bool negative;
+    const char* hours;
+    size_t hourDigits;
+    unsigned minute;
+    unsigned second;
+    uint32_t nanoseconds;
+};
+
+// Up to nine fraction digits after the point; more would be cut.
+bool ReadFraction(const char*& p, uint32_t& nanoseconds) {
+    nanoseconds = 0;
+    if (*p != '.') return true;
+    ++p;
+    size_t digits = 0;
+    for (; IsDigit(*p); ++p, ++digits) {
+        if (digits == 9) return false;
+        nanoseconds = nanoseconds * 10 + static_cast<uint32_t>(*p - '0');
+    }
+    for (size_t pad = digits; pad < 9; ++pad) nanoseconds *= 10;
+    return digits > 0;
+}
+
+// Seconds are optional ("12:30" is half past twelve), as SQLite reads times.
+bool ReadTimeOfDay(const char*& p, STimeText& time) {
+    time.hours = p;
+    while (IsDigit(*p)) ++p;
+    time.hourDigits = static_cast<size_t>(p - time.hours);
+    if (time.hourDigits == 0 || *p++ != ':' || !ReadDigits(p, 2, time.minute) || time.minute > 59) return false;
+    time.second = 0;
+    if (*p == ':' && (!ReadDigits(++p, 2, time.second) || time.second > 59)) return false;
+    return ReadFraction(p, time.nanoseconds);
+}
+
+bool ParseTime(const char* text, STimeText& time) {
+    const char* p = text;
+    time.negative = *p == '-';
+    if (time.negative) ++p;
+    return ReadTimeOfDay(p, time) && *p == '\0';
+}
+
+// "YYYY-MM-DD", then optionally a time of day after a blank or a "T".
+bool ParseTimestamp(const char* text, STimestampValue& stamp) {
+    const char* p = text;
+    unsigned year = 0;
+    unsigned month = 0;
+    unsigned day = 0;
+    if (!ReadDigits(p, 4, year) || *p++ != '-' || !ReadDigits(p, 2, month) || *p++ != '-' ||
+        !ReadDigits(p, 2, day) || month < 1 || month > 12 || day < 1 || day > 31) {
+        return false;
+    }
+    stamp = STimestampValue{static_cast<int16_t>(year), static_cast<uint16_t>(month), static_cast<uint16_t>(day),
+                            0, 0, 0, 0};
+    if (*p == '\0') return true;
+    if (*p != ' ' && *p != 'T') return false;
+    STimeText time{};
+    if (!ReadTimeOfDay(++p, time) || *p != '\0' || time.hourDigits != 2) return false;
+    const unsigned hour = static_cast<unsigned>(time.hours[0] - '0') * 10 + static_cast<unsigned>(time.hours[1] - '0');
+    if (hour > 23) return false;
+    stamp.hour = static_cast<uint16_t>(hour);
+    stamp.minute = static_cast<uint16_t>(time.minute);
+    stamp.second = static_cast<uint16_t>(time.second);
+    stamp.fraction = time.nanoseconds;
+    return true;
+}
+
+// A number as SQLite writes one: "-12", "2.5", "1.0e+300"; nothing else.
+bool IsPlainNumber(const char* text) {
+    const char* p = text;
+    if (*p == '-') ++p;
+    const char* digits = p;
+    while (IsDigit(*p)) ++p;
+    bool any = p != digits;
+    if (*p == '.') {
+        const char* fraction = ++p;
+        while (IsDigit(*p)) ++p;
+        any = any || p != fraction;
+    }
+    if (any && (*p == 'e' || *p == 'E')) {
+        ++p;
+        if (*p == '-' || *p == '+') ++p;
+        const char* exponent = p;
+        while (IsDigit(*p)) ++p;
+        any = p != exponent;
+    }
+    return any && *p == '\0';
+}
+
+// The SQLite driver gives a blob as its text X'00FF10'.
+bool IsBlobText(const char* text, size_t length) {
+    if (length < 3 || text[0] != 'X' || text[1] != '\'' || text[length - 1] != '\'' || length % 2 == 0) return false;
+    for (size_t i = 2; i + 1 < length; ++i) {
+        if (!IsDigit(text[i]) && !(text[i] >= 'A' && text[i] <= 'F')) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 void AppendDecimalSixPlaces(const char* decimal, CTextBuffer& out) {
@@ -137,39 +239,74 @@ char* PutFraction(char* out, uint32_t nanoseconds) {
 
 CValueText::CValueText() : small(), scratch("", CTextBuffer::DEFAULT_GROW_STEP) {}
 
-const char* CValueText::Format(CField& field) {
+const char* CValueText::Format(CField& field, size_t& length) {
     const char* value = field.GetValue();
+    length = field.GetLength();
     if (field.ReadFailed()) return nullptr;
     if (field.IsNull()) return "";
+    if (field.IsStoredText()) return FormatStored(field.GetValueType(), value, length);
     switch (field.GetValueType()) {
         case VALUE_NUMERIC:
-            return FormatNumeric(value);
+            return FormatNumeric(value, length);
         case VALUE_BINARY:
-            return FormatBinary(value, field.GetLength());
+            return FormatBinary(value, length);
         case VALUE_INTEGER:
         case VALUE_SMALLINT:
         case VALUE_TINYINT:
         case VALUE_BIGINT:
         case VALUE_BIT:
+            return FormatInteger(field, length);
         case VALUE_DOUBLE:
         case VALUE_REAL:
-        case VALUE_DATE:
+            return Finish(PutDouble(small, small + sizeof small - 1, field.GetDouble()), length);
+        case VALUE_DATE: {
+            const SDateValue date = field.GetDate();
+            return Finish(PutDate(small, date.year, date.month, date.day), length);
+        }
         case VALUE_TIME:
-            return FormatFixed(field.GetValueType(), value);
+            return FormatTime(value, length);
         case VALUE_TIMESTAMP:
-            return FormatTimestamp(value);
+            return FormatTimestamp(field.GetTimestamp(), length);
         default:
             return value;
     }
 }
 
-const char* CValueText::FormatNumeric(const char* value) {
+// A value that is a clean value of its column's kind gets that kind's text;
+// anything else is written as it is stored: a blob as hex digits, the rest
+// as its text.
+const char* CValueText::FormatStored(int valueType, const char* value, size_t& length) {
+    if (IsBlobText(value, length)) return FormatBlobText(value, length);
+    switch (valueType) {
+        case VALUE_DOUBLE:
+        case VALUE_REAL:
+            if (!IsPlainNumber(value)) return value;
+            return Finish(PutDouble(small, small + sizeof small - 1, std::strtod(value, nullptr)), length);
+        case VALUE_TIME:
+            return FormatTime(value, length);
+        case VALUE_TIMESTAMP: {
+            STimestampValue stamp{};
+            return ParseTimestamp(value, stamp) ? FormatTimestamp(stamp, length) : value;
+        }
+        default:
+            return value;
+    }
+}
+
+const char* CValueText::FormatInteger(CField& field, size_t& length) {
+    char* const limit = small + sizeof small - 1;
+    if (field.IsUnsigned()) return Finish(std::to_chars(small, limit, field.GetUnsigned()).ptr, length);
+    return Finish(std::to_chars(small, limit, field.GetInteger()).ptr, length);
+}
+
+const char* CValueText::FormatNumeric(const char* value, size_t& length) {
     scratch.SetText("");
     if (*value != '\0') AppendDecimalSixPlaces(value, scratch);
+    length = scratch.Length();
     return scratch.Text();
 }
 
-const char* CValueText::FormatBinary(const char* value, size_t length) {
+const char* CValueText::FormatBinary(const char* value, size_t& length) {
     const unsigned char* bytes = reinterpret_cast<const unsigned char*>(value);
     scratch.SetText("");
     scratch.EnsureCapacity(2 * length + 1);
@@ -177,51 +314,48 @@ const char* CValueText::FormatBinary(const char* value, size_t length) {
         const char pair[] = {HEX_DIGITS[bytes[i] >> 4], HEX_DIGITS[bytes[i] & 15]};
         scratch.AppendText(pair, 2);
     }
+    length = scratch.Length();
     return scratch.Text();
 }
 
-const char* CValueText::FormatFixed(int valueType, const char* value) {
-    char* const begin = small;
-    char* const limit = small + sizeof small - 1;
-    char* end = begin;
-    switch (valueType) {
-        case VALUE_BIGINT:
-            end = std::to_chars(begin, limit, Read<int64_t>(value)).ptr;
-            break;
-        case VALUE_BIT:
-            end = std::to_chars(begin, limit, static_cast<unsigned>(Read<unsigned char>(value))).ptr;
-            break;
-        case VALUE_DOUBLE:
-            end = PutDouble(begin, limit, Read<double>(value));
-            break;
-        case VALUE_REAL:
-            end = PutDouble(begin, limit, static_cast<double>(Read<float>(value)));
-            break;
-        case VALUE_DATE: {
-            const SDateValue date = Read<SDateValue>(value);
-            end = PutDate(begin, date.year, date.month, date.day);
-            break;
-        }
-        case VALUE_TIME: {
-            const STimeValue time = Read<STimeValue>(value);
-            end = PutTime(begin, time.hour, time.minute, time.second);
-            break;
-        }
-        default:  // the 32-bit integers: INTEGER, SMALLINT, TINYINT
-            end = std::to_chars(begin, limit, Read<int32_t>(value)).ptr;
-            break;
+// "X'00FF10'" gives "00ff10".
+const char* CValueText::FormatBlobText(const char* value, size_t& length) {
+    scratch.SetText("");
+    scratch.EnsureCapacity(length);
+    for (size_t i = 2; i + 1 < length; ++i) {
+        const char digit = value[i];
+        scratch.AppendChar(digit >= 'A' && digit <= 'F' ? static_cast<char>(digit - 'A' + 'a') : digit);
     }
-    *end = '\0';
-    return small;
+    length = scratch.Length();
+    return scratch.Text();
 }
 
-const char* CValueText::FormatTimestamp(const char* value) {
-    const STimestampValue stamp = Read<STimestampValue>(value);
+// HH:MM:SS with any fraction dropped; a time outside the day keeps its sign
+// and all its hours (-838:59:59). Any other text is the value as it is.
+const char* CValueText::FormatTime(const char* value, size_t& length) {
+    STimeText time{};
+    if (!ParseTime(value, time) || time.hourDigits + 10 > sizeof small) return value;
+    char* end = small;
+    if (time.negative) *end++ = '-';
+    if (time.hourDigits == 1) *end++ = '0';
+    std::memcpy(end, time.hours, time.hourDigits);
+    end += time.hourDigits;
+    *end++ = ':';
+    end = PutTwoDigits(end, time.minute);
+    *end++ = ':';
+    return Finish(PutTwoDigits(end, time.second), length);
+}
+
+const char* CValueText::FormatTimestamp(const STimestampValue& stamp, size_t& length) {
     char* end = PutDate(small, stamp.year, stamp.month, stamp.day);
     *end++ = ' ';
     end = PutTime(end, stamp.hour, stamp.minute, stamp.second);
     *end++ = '.';
-    end = PutFraction(end, stamp.fraction);
+    return Finish(PutFraction(end, stamp.fraction), length);
+}
+
+const char* CValueText::Finish(char* end, size_t& length) {
     *end = '\0';
+    length = static_cast<size_t>(end - small);
     return small;
 }

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "db/ValueType.h"
 #include "text/TextBuffer.h"
 
 class CField;
@@ -11,24 +12,34 @@ class CField;
 // Turns the current value of a result column into its CSV text:
 // integers in decimal, doubles and reals with six decimals, NUMERIC with six
 // decimals rounded exactly from its decimal text, DATE as YYYY-MM-DD, TIME as
-// HH:MM:SS, TIMESTAMP as YYYY-MM-DD HH:MM:SS.fff (fraction digits beyond the
-// third only when they are not zero), binary as lowercase hex digits, bits as
-// 0 or 1, NULL as the empty text and everything else as the driver's text.
+// HH:MM:SS (hours beyond 23 and a sign when the time is outside the day),
+// TIMESTAMP as YYYY-MM-DD HH:MM:SS.fff (fraction digits beyond the third only
+// when they are not zero), binary as lowercase hex digits, bits as 0 or 1,
+// NULL as the empty text and everything else as the driver's text. A value
+// held as stored text gets its kind's text only when it is a clean value of
+// that kind, and is otherwise written as stored.
 class CValueText {
 public:
     CValueText();
     CValueText(const CValueText&) = delete;
     CValueText& operator=(const CValueText&) = delete;
 
-    // The text stays valid until the next call or the next fetch.
-    // Null when the value could not be read from the driver.
-    const char* Format(CField& field);
+    // The text and its length (it may hold NUL bytes); valid until the next
+    // call or the next fetch. Null when the value could not be read from the
+    // driver.
+    const char* Format(CField& field, size_t& length);
 
 private:
-    const char* FormatNumeric(const char* value);
-    const char* FormatBinary(const char* value, size_t length);
-    const char* FormatFixed(int valueType, const char* value);
-    const char* FormatTimestamp(const char* value);
+    // Each takes the value's length in length and leaves the text's there.
+    const char* FormatStored(int valueType, const char* value, size_t& length);
+    const char* FormatInteger(CField& field, size_t& length);
+    const char* FormatNumeric(const char* value, size_t& length);
+    const char* FormatBinary(const char* value, size_t& length);
+    const char* FormatBlobText(const char* value, size_t& length);
+    const char* FormatTime(const char* value, size_t& length);
+    const char* FormatTimestamp(const STimestampValue& stamp, size_t& length);
+    // Ends the text in small at end.
+    const char* Finish(char* end, size_t& length);
 
     char small[512];
     CTextBuffer scratch;

@@ -44,10 +44,15 @@ void CCsvRow::StoreAt(size_t column, const char* value, size_t length) {
     Values::Slot& slot = slots[column];
     if (slot.set) return;
     slot = Values::Slot{values->bytes.size(), length, true};
-    values->bytes.append(value, length + 1);
+    values->bytes.append(value, length);
+    values->bytes.push_back('\0');
 }
 
 void CCsvRow::SetValue(const char* name, const char* value) {
+    SetValue(name, value, value == nullptr ? 0 : std::strlen(value));
+}
+
+void CCsvRow::SetValue(const char* name, const char* value, size_t length) {
     if (document == nullptr) return;
     size_t column = document->FindColumn(name, nextColumn);
     if (column == CCsvDocument::NO_COLUMN) {
@@ -55,7 +60,7 @@ void CCsvRow::SetValue(const char* name, const char* value) {
         column = document->ColumnCount() - 1;
     }
     if (value == nullptr) value = "";
-    StoreAt(column, value, std::strlen(value));
+    StoreAt(column, value, length);
     nextColumn = column + 1;
 }
 

@@ -43,6 +43,8 @@ public:
     // value stored under a name in this row stays. A null value is empty.
     // REQUIRES: name is non-null. Does nothing on a committed row.
     void SetValue(const char* name, const char* value);
+    // The same for a value of length bytes, which may hold NUL bytes.
+    void SetValue(const char* name, const char* value, size_t length);
     // The value stored under the name, or "" when there is none; valid
     // while the row is unchanged.
     const char* GetValue(const char* name) const;

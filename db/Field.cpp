@@ -16,10 +16,6 @@ static_assert(sizeof(SDateValue) == sizeof(DATE_STRUCT) && offsetof(SDateValue, 
                   offsetof(SDateValue, month) == offsetof(DATE_STRUCT, month) &&
                   offsetof(SDateValue, day) == offsetof(DATE_STRUCT, day),
               "SDateValue must match DATE_STRUCT");
-static_assert(sizeof(STimeValue) == sizeof(TIME_STRUCT) && offsetof(STimeValue, hour) == offsetof(TIME_STRUCT, hour) &&
-                  offsetof(STimeValue, minute) == offsetof(TIME_STRUCT, minute) &&
-                  offsetof(STimeValue, second) == offsetof(TIME_STRUCT, second),
-              "STimeValue must match TIME_STRUCT");
 static_assert(sizeof(STimestampValue) == sizeof(TIMESTAMP_STRUCT) &&
                   offsetof(STimestampValue, year) == offsetof(TIMESTAMP_STRUCT, year) &&
                   offsetof(STimestampValue, month) == offsetof(TIMESTAMP_STRUCT, month) &&
@@ -43,17 +39,23 @@ struct SColumnMapping {
     size_t fixedSize;  // 0 for text and binary
 };
 
-SColumnMapping MapSqlType(int sqlType) {
+// Every integer is fetched 64 bits wide: drivers describe wider values than
+// the declared type holds (SQLite's INTEGER is 64-bit, MariaDB's unsigned
+// columns exceed the signed range), and a narrower request wraps silently.
+SColumnMapping MapInteger(int valueType, bool isUnsigned) {
+    return {static_cast<SQLSMALLINT>(isUnsigned ? SQL_C_UBIGINT : SQL_C_SBIGINT), valueType, sizeof(SQLBIGINT)};
+}
+
+SColumnMapping MapSqlType(int sqlType, bool isUnsigned) {
     switch (sqlType) {
         case SQL_INTEGER:
-            return {SQL_C_SLONG, VALUE_INTEGER, sizeof(SQLINTEGER)};
-        // Small integers are fetched 32 bits wide, so unsigned columns fit.
+            return MapInteger(VALUE_INTEGER, isUnsigned);
         case SQL_SMALLINT:
-            return {SQL_C_SLONG, VALUE_SMALLINT, sizeof(SQLINTEGER)};
+            return MapInteger(VALUE_SMALLINT, isUnsigned);
         case SQL_TINYINT:
-            return {SQL_C_SLONG, VALUE_TINYINT, sizeof(SQLINTEGER)};
+            return MapInteger(VALUE_TINYINT, isUnsigned);
         case SQL_BIGINT:
-            return {SQL_C_SBIGINT, VALUE_BIGINT, sizeof(SQLBIGINT)};
+            return MapInteger(VALUE_BIGINT, isUnsigned);
         case SQL_FLOAT:
         case SQL_DOUBLE:
             return {SQL_C_DOUBLE, VALUE_DOUBLE, sizeof(SQLDOUBLE)};
@@ -62,9 +64,11 @@ SColumnMapping MapSqlType(int sqlType) {
         case SQL_DATE:
         case SQL_TYPE_DATE:
             return {SQL_C_DATE, VALUE_DATE, sizeof(DATE_STRUCT)};
+        // The time structure holds only a time of day; MariaDB's TIME runs
+        // from -838:59:59 to 838:59:59, which only its text gives.
         case SQL_TIME:
         case SQL_TYPE_TIME:
-            return {SQL_C_TIME, VALUE_TIME, sizeof(TIME_STRUCT)};
+            return {SQL_C_CHAR, VALUE_TIME, 0};
         case SQL_TIMESTAMP:
         case SQL_TYPE_TIMESTAMP:
             return {SQL_C_TIMESTAMP, VALUE_TIMESTAMP, sizeof(TIMESTAMP_STRUCT)};
@@ -97,17 +101,25 @@ SQLLEN BufferLengthFor(SQLSMALLINT cType, size_t bufferSize) {
     return static_cast<SQLLEN>(cType == SQL_C_BINARY ? bufferSize - 1 : bufferSize);
 }
 
+// MariaDB's driver leaves the indicator of a bound BIT value that is not NULL
+// untouched, so every fetch starts from this mark: a NULL of an earlier row
+// never decides a later one, and a text whose length was not written is
+// read again whole.
+constexpr SQLLEN UNWRITTEN_INDICATOR = SQL_NO_TOTAL;
+
 }  // namespace
 
-CField::CField(void* statementHandle, unsigned short number, const char* columnName, int sqlType, size_t size)
+CField::CField(void* statementHandle, unsigned short number, const SColumnDescription& column)
     : statement(statementHandle),
       columnNumber(number),
-      name(columnName),
+      name(column.name),
       cType(SQL_C_CHAR),
       valueType(VALUE_TEXT),
       fixedSize(0),
-      columnSize(size),
-      removesTrailingBlanks(sqlType == SQL_CHAR || sqlType == SQL_WCHAR),
+      columnSize(column.columnSize),
+      removesTrailingBlanks(column.sqlType == SQL_CHAR || column.sqlType == SQL_WCHAR),
+      isUnsigned(column.isUnsigned),
+      storedText(column.asStoredText),
       bound(false),
       bufferSize(0),
       indicator(0),
@@ -115,11 +127,15 @@ CField::CField(void* statementHandle, unsigned short number, const char* columnN
       isNull(false),
       failed(false),
       valueLength(0) {
-    const SColumnMapping mapping = MapSqlType(sqlType);
+    SColumnMapping mapping = MapSqlType(column.sqlType, column.isUnsigned);
+    if (storedText) {
+        mapping.cType = SQL_C_CHAR;
+        mapping.fixedSize = 0;
+    }
     cType = mapping.cType;
     valueType = mapping.valueType;
     fixedSize = mapping.fixedSize;
-    bufferSize = InitialBufferSize(mapping, size);
+    bufferSize = InitialBufferSize(mapping, column.columnSize);
     buffer = std::make_unique<char[]>(bufferSize);
 }
 
@@ -143,6 +159,35 @@ const char* CField::GetValue() {
     Load();
     return isNull || failed ? "" : buffer.get();
 }
+
+void CField::ResetForRow() {
+    loaded = false;
+    indicator = UNWRITTEN_INDICATOR;
+}
+
+template <typename T>
+T CField::ReadAs() {
+    Load();
+    T value;
+    std::memcpy(&value, buffer.get(), sizeof value);
+    return value;
+}
+
+int64_t CField::GetInteger() {
+    if (cType == SQL_C_BIT) return ReadAs<unsigned char>();
+    return ReadAs<int64_t>();
+}
+
+uint64_t CField::GetUnsigned() { return ReadAs<uint64_t>(); }
+
+double CField::GetDouble() {
+    if (cType == SQL_C_FLOAT) return static_cast<double>(ReadAs<float>());
+    return ReadAs<double>();
+}
+
+SDateValue CField::GetDate() { return ReadAs<SDateValue>(); }
+
+STimestampValue CField::GetTimestamp() { return ReadAs<STimestampValue>(); }
 
 void CField::Load() {
     if (loaded) return;

@@ -2,9 +2,20 @@
 #define QUILLET_DB_FIELD_H
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 
+#include "db/ValueType.h"
 #include "text/Str.h"
+
+// A result column as the driver describes it.
+struct SColumnDescription {
+    const char* name;
+    int sqlType;
+    size_t columnSize;
+    bool isUnsigned;    // an integer column the driver marks unsigned
+    bool asStoredText;  // fetch the driver's text of the stored value, whatever the type
+};
 
 // One result column of a record set: its name, the value type its SQL type
 // maps to (db/ValueType.h), and the buffer holding the current row's value.
@@ -16,7 +27,7 @@
 class CField {
 public:
     // statement: the record set's ODBC statement, not owned. columnNumber counts from 1.
-    CField(void* statement, unsigned short columnNumber, const char* name, int sqlType, size_t columnSize);
+    CField(void* statement, unsigned short columnNumber, const SColumnDescription& column);
     CField(const CField&) = delete;
     CField& operator=(const CField&) = delete;
     virtual ~CField();
@@ -29,10 +40,15 @@ public:
     bool Bind();
     bool IsBound() const { return bound; }
     // Called before every fetch: the value of the new row is not yet loaded.
-    void ResetForRow() { loaded = false; }
+    void ResetForRow();
 
     const char* GetName() const { return name.Text(); }
     int GetValueType() const { return valueType; }
+    // Integer values are unsigned 64-bit values: read them with GetUnsigned.
+    bool IsUnsigned() const { return isUnsigned; }
+    // Every value is the driver's text of what is stored (GetValue, GetLength),
+    // whatever the value type says.
+    bool IsStoredText() const { return storedText; }
 
     // The accessors below load the current row's value on first use.
     bool IsNull();
@@ -46,6 +62,15 @@ public:
     // REQUIRES: as for GetLength. The driver failed to deliver the value;
     // GetErrorText holds its diagnostics.
     bool ReadFailed() const { return failed; }
+
+    // The current value by its value type (db/ValueType.h).
+    // REQUIRES: the value is not NULL, not failed and not stored text.
+    int64_t GetInteger();
+    uint64_t GetUnsigned();
+    double GetDouble();
+    SDateValue GetDate();
+    STimestampValue GetTimestamp();
+
     CStr GetErrorText() const { return errorText; }
     size_t GetBufferSize() const { return bufferSize; }
 
@@ -58,6 +83,9 @@ private:
     void Grow(size_t needed, size_t keep);
     void RemoveTrailingBlanks();
     void Fail();
+    // Bound buffers carry no alignment promise for the value they hold.
+    template <typename T>
+    T ReadAs();
 
     void* statement;
     unsigned short columnNumber;
@@ -67,6 +95,8 @@ private:
     size_t fixedSize;  // 0 for text and binary
     size_t columnSize;
     bool removesTrailingBlanks;
+    bool isUnsigned;
+    bool storedText;
     bool bound;
     std::unique_ptr<char[]> buffer;
     size_t bufferSize;

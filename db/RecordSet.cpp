@@ -4,6 +4,7 @@
 #include <sqlext.h>
 
 #include <cstdint>
+#include <cstring>
 
 #include "db/Database.h"
 #include "db/Diagnostics.h"
@@ -21,18 +22,77 @@ bool ReadsInAnyOrder(const CDatabase& database) {
     return IsSuccess(result) && (extensions & anyOrder) == anyOrder;
 }
 
+// SQLite lets any row store any kind of value in any column, and its driver
+// silently drops or cuts what does not convert to the C type asked for: its
+// values are fetched as the text it holds them in.
+bool StoresValuesOfAnyType(const CDatabase& database) {
+    char dbmsName[64] = {};
+    const SQLRETURN result =
+        SQLGetInfo(database.GetConnectionHandle(), SQL_DBMS_NAME, dbmsName, sizeof dbmsName, nullptr);
+    return IsSuccess(result) && std::strcmp(dbmsName, "SQLite") == 0;
+}
+
+bool IsIntegerType(SQLSMALLINT sqlType) {
+    return sqlType == SQL_INTEGER || sqlType == SQL_SMALLINT || sqlType == SQL_TINYINT || sqlType == SQL_BIGINT;
+}
+
 }  // namespace
 
-CRecordSet::CRecordSet() : statement(SQL_HANDLE_STMT), endOfData(true), fetchFailed(false) {}
+CRecordSet::CRecordSet()
+    : statement(SQL_HANDLE_STMT), endOfData(true), fetchFailed(false), moreResults(false) {}
 
 CRecordSet::~CRecordSet() { Close(); }
 
 bool CRecordSet::Open(const CDatabase& database, const char* statementText) {
     if (!Prepare(database, statementText)) return false;
+    const bool asStoredText = StoresValuesOfAnyType(database);
+    const bool readsInAnyOrder = ReadsInAnyOrder(database);
+    DescribeFields(asStoredText);
+    BindFields(readsInAnyOrder);
     const SQLRETURN result = SQLExecute(statement.Get());
     if (!IsSuccess(result) && !IsNoData(result)) return false;
+    // Procedures and multi-statements know their columns only once they ran.
+    // The PostgreSQL driver describes a prepared statement after execution
+    // as it was before a table changed, so what prepare told stays.
+    if (fields.empty()) {
+        if (!SkipResultsWithoutColumns()) return false;
+        DescribeFields(asStoredText);
+        BindFields(readsInAnyOrder);
+    }
     Fetch();
     return true;
+}
+
+// A create or an insert before the query gives a result without columns.
+bool CRecordSet::SkipResultsWithoutColumns() {
+    for (;;) {
+        SQLSMALLINT count = 0;
+        SQLNumResultCols(statement.Get(), &count);
+        if (count > 0) return true;
+        const SQLRETURN result = SQLMoreResults(statement.Get());
+        if (IsNoData(result)) return true;
+        if (!IsSuccess(result)) return false;
+    }
+}
+
+// Looks past the end of the exported result for another one with columns,
+// whose rows would otherwise be lost unseen.
+void CRecordSet::CheckForMoreResults() {
+    for (;;) {
+        const SQLRETURN result = SQLMoreResults(statement.Get());
+        if (IsNoData(result)) return;
+        if (!IsSuccess(result)) {
+            fetchFailed = true;
+            savedError = GetDiagnosticText(SQL_HANDLE_STMT, statement.Get());
+            return;
+        }
+        SQLSMALLINT count = 0;
+        SQLNumResultCols(statement.Get(), &count);
+        if (count > 0) {
+            moreResults = true;
+            return;
+        }
+    }
 }
 
 bool CRecordSet::Prepare(const CDatabase& database, const char* statementText) {
@@ -51,12 +111,10 @@ bool CRecordSet::Prepare(const CDatabase& database, const char* statementText) {
     }
     SQLSetStmtAttr(handle, SQL_ATTR_ROW_BIND_TYPE,
                    reinterpret_cast<SQLPOINTER>(static_cast<uintptr_t>(SQL_BIND_BY_COLUMN)), 0);
-    DescribeFields();
-    BindFields(ReadsInAnyOrder(database));
     return true;
 }
 
-void CRecordSet::DescribeFields() {
+void CRecordSet::DescribeFields(bool asStoredText) {
     SQLSMALLINT count = 0;
     SQLNumResultCols(statement.Get(), &count);
     if (count <= 0) return;
@@ -71,8 +129,13 @@ void CRecordSet::DescribeFields() {
         SQLSMALLINT nullable = 0;
         SQLDescribeCol(statement.Get(), number, name, COLUMN_NAME_BUFFER, &nameLength, &dataType, &columnSize,
                        &decimalDigits, &nullable);
-        fields.push_back(std::make_unique<CField>(statement.Get(), number, reinterpret_cast<const char*>(name),
-                                                  dataType, columnSize));
+        SQLLEN isUnsigned = SQL_FALSE;
+        if (IsIntegerType(dataType)) {
+            SQLColAttribute(statement.Get(), number, SQL_DESC_UNSIGNED, nullptr, 0, nullptr, &isUnsigned);
+        }
+        const SColumnDescription column = {reinterpret_cast<const char*>(name), dataType, columnSize,
+                                           isUnsigned == SQL_TRUE, asStoredText};
+        fields.push_back(std::make_unique<CField>(statement.Get(), number, column));
     }
 }
 
@@ -98,6 +161,7 @@ void CRecordSet::Fetch() {
     SQLUSMALLINT rowStatus = SQL_ROW_SUCCESS;
     const SQLRETURN result = SQLExtendedFetch(statement.Get(), SQL_FETCH_NEXT, 1, &rowCount, &rowStatus);
     endOfData = !IsSuccess(result) || rowStatus == SQL_ROW_ERROR;
+    if (IsNoData(result) && !fields.empty()) CheckForMoreResults();
     // A statement without result columns has no cursor: drivers answer its
     // first fetch with an error, and that is an empty result.
     if (!endOfData || IsNoData(result) || fields.empty()) return;
@@ -116,5 +180,6 @@ void CRecordSet::Close() {
     fields.clear();
     endOfData = true;
     fetchFailed = false;
+    moreResults = false;
     savedError.Assign(nullptr);
 }

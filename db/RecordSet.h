@@ -24,15 +24,19 @@ public:
     CRecordSet& operator=(const CRecordSet&) = delete;
     virtual ~CRecordSet();
 
-    // Prepares, describes, binds and executes the statement and fetches the
-    // first row. True once the statement ran; a statement without result
-    // columns opens as an empty result. Closes what was open before.
+    // Prepares and executes the statement, describes and binds the columns of
+    // its first result with columns and fetches the first row. True once the
+    // statement ran; a statement without result columns opens as an empty
+    // result. Closes what was open before.
     bool Open(const CDatabase& database, const char* statementText);
     void MoveNext();
     // No current row: the end of the result, or a failed fetch.
     bool IsEOF() const { return endOfData; }
     // The last fetch failed rather than reaching the end; GetErrorText tells why.
     bool FetchFailed() const { return fetchFailed; }
+    // After the end of the result: the statement returned another result
+    // with columns, which is not read.
+    bool HasMoreResults() const { return moreResults; }
 
     size_t GetFieldCount() const { return fields.size(); }
     // REQUIRES: index < GetFieldCount().
@@ -44,13 +48,16 @@ public:
 
 private:
     bool Prepare(const CDatabase& database, const char* statementText);
-    void DescribeFields();
+    bool SkipResultsWithoutColumns();
+    void CheckForMoreResults();
+    void DescribeFields(bool asStoredText);
     void BindFields(bool readsInAnyOrder);
     void Fetch();
 
     COdbcHandle statement;
     bool endOfData;
     bool fetchFailed;
+    bool moreResults;
     std::vector<std::unique_ptr<CField>> fields;
     CStr savedError;
 };

@@ -8,6 +8,7 @@ packages=(
     libgtest-dev libgmock-dev
     unixodbc unixodbc-dev libsqliteodbc odbc-postgresql sqlite3
     postgresql postgresql-client
+    odbc-mariadb mariadb-server mariadb-client
 )
 [ "${QUILLET_SETUP_EXTRAS:-}" = "" ] || read -r -a extra <<<"$QUILLET_SETUP_EXTRAS"
 packages+=("${extra[@]:-}")
@@ -26,6 +27,6 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 # The drivers register themselves with unixODBC when installed; make sure of it.
-for driver in SQLite3 "PostgreSQL ANSI"; do
+for driver in SQLite3 "PostgreSQL ANSI" "MariaDB Unicode"; do
     odbcinst -q -d -n "$driver" >/dev/null 2>&1 || { echo "ODBC driver '$driver' is not registered" >&2; exit 1; }
 done

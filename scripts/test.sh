@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Quillet and runs every test against real
-# SQLite and PostgreSQL (a private server started for each run):
+# SQLite, PostgreSQL and MariaDB (private servers started for each run):
 #   1. the normal build with warnings as errors, and a valgrind run of an export;
 #   2. a second build with AddressSanitizer and UndefinedBehaviorSanitizer,
 #      every test again (any sanitizer report fails);
@@ -14,7 +14,7 @@ jobs=$(nproc)
 echo "== Build and test"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLET_WERROR=ON >/dev/null
 cmake --build build -j"$jobs"
-scripts/with-postgres.sh ctest --test-dir build --output-on-failure -j2
+scripts/with-postgres.sh scripts/with-mariadb.sh ctest --test-dir build --output-on-failure -j2
 
 echo "== Build and test with AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DQUILLET_WERROR=ON -DQUILLET_SANITIZE=ON >/dev/null
@@ -23,7 +23,7 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:detect_stack_use_after_return=1 \
 LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0 \
 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 QUILLET_SANITIZED=1 \
-    scripts/with-postgres.sh ctest --test-dir build-asan --output-on-failure -j2
+    scripts/with-postgres.sh scripts/with-mariadb.sh ctest --test-dir build-asan --output-on-failure -j2
 
 echo "== Fuzz smoke runs"
 scripts/fuzz.sh "${QUILLET_FUZZ_SECONDS:-20}"

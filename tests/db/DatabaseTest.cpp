@@ -61,18 +61,18 @@ TEST(Database, ConnectionStringLengthIsCheckedBeforeTheDriverSeesIt) {
 class DatabaseTest : public CDriverTest {};
 
 TEST_P(DatabaseTest, SecondConnectStartsAfresh) {
-    Execute("create temp table t (a integer)");
+    Execute("create temporary table t (a integer)");
     ASSERT_TRUE(database.Connect(connectionString.c_str())) << ErrorText(database);
     EXPECT_TRUE(database.IsConnected());
     // Temporary tables live as long as their connection: this is a new one.
     CRecordSet recordSet;
     EXPECT_FALSE(recordSet.Open(database, "select a from t"));
     recordSet.Close();
-    Execute("create temp table t (a integer)");
+    Execute("create temporary table t (a integer)");
     EXPECT_FALSE(database.Connect("Driver=NoSuchDriver"));
     EXPECT_FALSE(database.IsConnected());
     ASSERT_TRUE(database.Connect(connectionString.c_str())) << ErrorText(database);
-    Execute("create temp table t (a integer)");
+    Execute("create temporary table t (a integer)");
 }
 
 INSTANTIATE_TEST_SUITE_P(Drivers, DatabaseTest, testing::ValuesIn(AllDrivers()), DriverName);

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cctype>
 #include <cinttypes>
 #include <cstdarg>
 #include <cstdio>
@@ -11,13 +12,6 @@
 #include "db/ValueType.h"
 
 namespace {
-
-template <typename T>
-T ReadAs(const char* bytes) {
-    T value;
-    std::memcpy(&value, bytes, sizeof value);
-    return value;
-}
 
 std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
@@ -39,7 +33,8 @@ std::string Hex(const std::string& bytes) {
 }  // namespace
 
 const std::vector<EDriver>& AllDrivers() {
-    static const std::vector<EDriver> drivers = {EDriver::SQLITE, EDriver::POSTGRESQL, EDriver::POSTGRESQL_CHUNKED};
+    static const std::vector<EDriver> drivers = {EDriver::SQLITE, EDriver::POSTGRESQL, EDriver::POSTGRESQL_CHUNKED,
+                                                 EDriver::MARIADB};
     return drivers;
 }
 
@@ -49,17 +44,20 @@ std::string DriverName(const testing::TestParamInfo<EDriver>& info) {
             return "SQLite";
         case EDriver::POSTGRESQL:
             return "PostgreSQL";
-        default:
+        case EDriver::POSTGRESQL_CHUNKED:
             return "PostgreSQLChunked";
+        default:
+            return "MariaDB";
     }
 }
 
 void PrintTo(EDriver driver, std::ostream* out) { *out << DriverName(testing::TestParamInfo<EDriver>(driver, 0)); }
 
 void CDriverTest::SetUp() {
-    if (IsPostgres()) {
-        const char* connect = std::getenv("QUILLET_PG_CONNECT");
-        if (connect == nullptr || connect[0] == '\0') GTEST_SKIP() << "QUILLET_PG_CONNECT is not set";
+    if (!IsSQLite()) {
+        const char* variable = IsMariaDB() ? "QUILLET_MARIADB_CONNECT" : "QUILLET_PG_CONNECT";
+        const char* connect = std::getenv(variable);
+        if (connect == nullptr || connect[0] == '\0') GTEST_SKIP() << variable << " is not set";
         connectionString = connect;
         if (GetParam() == EDriver::POSTGRESQL_CHUNKED) {
             if (connectionString.back() != ';') connectionString += ';';
@@ -94,6 +92,13 @@ std::string CDriverTest::BinaryLiteral(const std::string& bytes) const {
     return IsPostgres() ? "'\\x" + Hex(bytes) + "'::bytea" : "X'" + Hex(bytes) + "'";
 }
 
+std::string CDriverTest::BinaryAsHeld(const std::string& bytes) const {
+    if (!IsSQLite()) return bytes;
+    std::string upper = Hex(bytes);
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return "X'" + upper + "'";
+}
+
 std::string ValueBytes(CField& field) {
     const char* value = field.GetValue();
     return std::string(value, field.GetLength());
@@ -101,30 +106,24 @@ std::string ValueBytes(CField& field) {
 
 std::string RenderValue(CField& field) {
     if (field.IsNull()) return "NULL";
-    const char* value = field.GetValue();
+    if (field.IsStoredText()) return ValueBytes(field);
     switch (field.GetValueType()) {
         case VALUE_INTEGER:
         case VALUE_SMALLINT:
         case VALUE_TINYINT:
-            return Format("%" PRId32, ReadAs<int32_t>(value));
         case VALUE_BIGINT:
-            return Format("%" PRId64, ReadAs<int64_t>(value));
-        case VALUE_REAL:
-            return Format("%g", static_cast<double>(ReadAs<float>(value)));
-        case VALUE_DOUBLE:
-            return Format("%g", ReadAs<double>(value));
         case VALUE_BIT:
-            return Format("%u", static_cast<unsigned>(static_cast<unsigned char>(value[0])));
+            if (field.IsUnsigned()) return Format("%" PRIu64, field.GetUnsigned());
+            return Format("%" PRId64, field.GetInteger());
+        case VALUE_REAL:
+        case VALUE_DOUBLE:
+            return Format("%g", field.GetDouble());
         case VALUE_DATE: {
-            const SDateValue d = ReadAs<SDateValue>(value);
+            const SDateValue d = field.GetDate();
             return Format("%04d-%02u-%02u", d.year, d.month, d.day);
         }
-        case VALUE_TIME: {
-            const STimeValue t = ReadAs<STimeValue>(value);
-            return Format("%02u:%02u:%02u", t.hour, t.minute, t.second);
-        }
         case VALUE_TIMESTAMP: {
-            const STimestampValue s = ReadAs<STimestampValue>(value);
+            const STimestampValue s = field.GetTimestamp();
             return Format("%04d-%02u-%02u %02u:%02u:%02u.%09" PRIu32, s.year, s.month, s.day, s.hour, s.minute,
                           s.second, s.fraction);
         }
