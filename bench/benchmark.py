@@ -63,8 +63,8 @@ from generate_series(1, {rows}) i;
 vacuum analyze {table};
 """
 
-# MariaDB's timestamp type is bounded to 2038 and follows the session's time
-# zone; datetime is the plain date and time the other databases store.
+# MariaDB's timestamp type converts through the session's time zone; datetime
+# stores the plain date and time that the other databases store.
 MARIADB_TABLE = """
 drop table if exists {table};
 create table {table}(id integer primary key, name varchar(40), amount double,
