@@ -8,13 +8,14 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-QUILLET_SETUP_EXTRAS="clang libclang-rt-14-dev valgrind" scripts/setup.sh
+QUILLET_SETUP_EXTRAS="clang libclang-rt-14-dev valgrind time" scripts/setup.sh
 jobs=$(nproc)
 
 echo "== Build and test"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLET_WERROR=ON >/dev/null
 cmake --build build -j"$jobs"
 scripts/with-postgres.sh scripts/with-mariadb.sh ctest --test-dir build --output-on-failure -j2
+scripts/with-postgres.sh scripts/with-mariadb.sh python3 bench/benchmark.py --build build --check --runs 1 1000
 
 echo "== Build and test with AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DQUILLET_WERROR=ON -DQUILLET_SANITIZE=ON >/dev/null
