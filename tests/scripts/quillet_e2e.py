@@ -102,3 +102,22 @@ def psql(sql, *args):
     if proc.returncode != 0:
         raise AssertionError(f"psql failed: {proc.stderr.decode(errors='replace')}")
     return proc.stdout
+
+
+def mariadb_connect(extra=""):
+    conn = os.environ.get("QUILLET_MARIADB_CONNECT")
+    if not conn:
+        raise unittest.SkipTest("QUILLET_MARIADB_CONNECT is not set (run under scripts/with-mariadb.sh)")
+    return conn + extra
+
+
+def mariadb(sql):
+    """Runs SQL with the mariadb client on the test server and returns its output."""
+    cmd = ["mariadb", "--no-defaults", "--batch", "--skip-column-names", "--default-character-set=utf8mb4",
+           "-h", os.environ["QUILLET_MARIADB_HOST"], "-P", os.environ["QUILLET_MARIADB_PORT"],
+           "-u", os.environ["QUILLET_MARIADB_USER"], "-p" + os.environ["QUILLET_MARIADB_PASSWORD"],
+           os.environ["QUILLET_MARIADB_DATABASE"]]
+    proc = subprocess.run(cmd, input=sql.encode(), stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    if proc.returncode != 0:
+        raise AssertionError(f"mariadb failed: {proc.stderr.decode(errors='replace')}")
+    return proc.stdout
