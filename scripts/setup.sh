@@ -8,6 +8,7 @@ packages=(
     libgtest-dev libgmock-dev
     unixodbc unixodbc-dev libsqliteodbc odbc-postgresql sqlite3
     postgresql postgresql-client
+    mandoc man-db dpkg-dev file
 )
 [ "${QUILLET_SETUP_EXTRAS:-}" = "" ] || read -r -a extra <<<"$QUILLET_SETUP_EXTRAS"
 packages+=("${extra[@]:-}")

@@ -15,6 +15,7 @@ echo "== Build and test"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLET_WERROR=ON >/dev/null
 cmake --build build -j"$jobs"
 scripts/with-postgres.sh ctest --test-dir build --output-on-failure -j2
+scripts/package-check.sh build
 
 echo "== Build and test with AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DQUILLET_WERROR=ON -DQUILLET_SANITIZE=ON >/dev/null
