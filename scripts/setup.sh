@@ -9,6 +9,7 @@ packages=(
     unixodbc unixodbc-dev libsqliteodbc odbc-postgresql sqlite3
     postgresql postgresql-client
     odbc-mariadb mariadb-server mariadb-client
+    mandoc man-db dpkg-dev file
 )
 [ "${QUILLET_SETUP_EXTRAS:-}" = "" ] || read -r -a extra <<<"$QUILLET_SETUP_EXTRAS"
 packages+=("${extra[@]:-}")

@@ -16,6 +16,7 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLET_WERROR=ON >/dev/
 cmake --build build -j"$jobs"
 scripts/with-postgres.sh scripts/with-mariadb.sh ctest --test-dir build --output-on-failure -j2
 scripts/with-postgres.sh scripts/with-mariadb.sh python3 bench/benchmark.py --build build --check --runs 1 1000
+scripts/package-check.sh build
 
 echo "== Build and test with AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DQUILLET_WERROR=ON -DQUILLET_SANITIZE=ON >/dev/null
