@@ -22,6 +22,12 @@ class DriverQuirks(e2e.TempDirTestCase):
             r = run([test_driver_connect(), "-t=" + table, "-f"])
             self.assertRun(r, 0, b"c\n" + value + b"\n", b"1 record(s) written\n")
 
+    def test_stack_overflow_in_the_driver_is_reported(self):
+        if os.environ.get("QUILLET_SANITIZED"):
+            self.skipTest("the sanitizer build leaves crashes to the sanitizers")
+        r = run([test_driver_connect(), "-t=stack_overflow"])
+        self.assertRun(r, 1, b"", DRIVER_CRASH)
+
 
 if __name__ == "__main__":
     e2e.main()
