@@ -241,7 +241,7 @@ void CField::ReadPieces(size_t expectedLength) {
     SCutPiece cut;
     for (;;) {
         const size_t room = bufferSize - total;
-        buffer[bufferSize - 1] = '\1';
+        buffer[bufferSize - 1] = '\1';  // only a full text piece puts its terminator here
         SQLLEN available = 0;
         const SQLRETURN result =
             SQLGetData(statement, columnNumber, cType, buffer.get() + total, BufferLengthFor(cType, room), &available);
