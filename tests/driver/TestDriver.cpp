@@ -54,10 +54,12 @@ unsigned long Recurse(unsigned long depth) {
     return Recurse(depth + 1) + static_cast<unsigned long>(frame[0]);
 }
 
+bool IsContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xc0) == 0x80; }
+
 // The longest prefix of at most limit bytes of text that ends on a character boundary.
 size_t WholeCharacters(const std::string& text, size_t from, size_t limit) {
     size_t length = std::min(limit, text.size() - from);
-    while (length > 0 && from + length < text.size() && (static_cast<unsigned char>(text[from + length]) & 0xc0) == 0x80) --length;
+    while (length > 0 && from + length < text.size() && IsContinuationByte(text[from + length])) --length;
     return length;
 }
 
