@@ -54,7 +54,7 @@ bool IsDriverCode(const void* instruction) {
     Dl_info fault;
     Dl_info own;
     if (instruction == nullptr || dladdr(instruction, &fault) == 0 || fault.dli_fname == nullptr) return false;
-    if (dladdr(const_cast<sig_atomic_t*>(&openScopes), &own) != 0 && own.dli_fbase == fault.dli_fbase) return false;
+    if (dladdr(handlerStack, &own) != 0 && own.dli_fbase == fault.dli_fbase) return false;
     return !IsRuntime(fault.dli_fname);
 }
 
