@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/ExportCmdLine.h"
+#include "app/LibraryCrashReport.h"
 #include "app/ParameterSource.h"
 #include "app/ValueText.h"
 #include "csv/CsvDocument.h"
@@ -196,6 +197,8 @@ bool CExportRun::WriteDocument(const CCsvDocument& document) {
 }  // namespace
 
 int RunExport(const CExportCmdLine& options) {
+    // The run's ODBC calls, the releases at its end included, all happen in here.
+    const CDriverCallScope driverCalls;
     CExportRun run(options);
     return run.Run();
 }

@@ -245,16 +245,60 @@ void CField::ReadFixedSize() {
     }
 }
 
-// Reads a text or binary value into the buffer, growing it as needed.
+namespace {
+
+// A cut piece of a value read in pieces. A driver may return one shorter than
+// its room, to keep a multi-byte character whole, so the piece is counted as
+// full until the next call tells its real length: what the driver had left
+// before it less what it has left after it. A driver that tells neither
+// (SQL_NO_TOTAL) leaves the length the piece holds by its own marks.
+struct SCutPiece {
+    size_t start = 0;
+    size_t capacity = 0;  // 0 when no cut piece waits for its length
+    size_t held = 0;
+    SQLLEN leftBefore = SQL_NO_TOTAL;
+
+    size_t Length(SQLLEN leftAfter) const {
+        if (leftBefore < 0 || leftAfter < 0 || leftBefore <= leftAfter) return held;
+        return std::min(static_cast<size_t>(leftBefore - leftAfter), capacity);
+    }
+};
+
+// A text piece ends at its terminator, which a full piece puts at
+// piece[capacity] (the caller marks that byte beforehand); a binary piece has
+// no mark and counts as full.
+size_t LengthHeld(const char* piece, size_t capacity, bool isText) {
+    if (!isText || piece[capacity] == '\0') return capacity;
+    const void* terminator = std::memchr(piece, '\0', capacity);
+    return terminator != nullptr ? static_cast<size_t>(static_cast<const char*>(terminator) - piece) : capacity;
+}
+
+}  // namespace
+
+// Reads a text or binary value into the buffer, growing it as needed. Each
+// piece goes where the one before it may end at the latest, and moves back
+// once that one's real length is known.
 // REQUIRES: the column is not bound, since the buffer may be replaced.
 void CField::ReadPieces(size_t expectedLength) {
     if (expectedLength >= bufferSize) Grow(expectedLength + 1, 0);
+    const bool isText = cType == SQL_C_CHAR;
     size_t total = 0;
+    SCutPiece cut;
     for (;;) {
         const size_t room = bufferSize - total;
+        buffer[bufferSize - 1] = '\1';  // only a full text piece puts its terminator here
         SQLLEN available = 0;
         const SQLRETURN result =
             SQLGetData(statement, columnNumber, cType, buffer.get() + total, BufferLengthFor(cType, room), &available);
+        const bool delivered = IsSuccess(result) && available != SQL_NULL_DATA;
+        if (cut.capacity != 0 && (delivered || IsNoData(result))) {
+            const size_t length = cut.Length(delivered ? available : SQL_NO_TOTAL);
+            if (delivered && length < cut.capacity) {
+                std::memmove(buffer.get() + cut.start + length, buffer.get() + total, room);
+            }
+            total = cut.start + length;
+            cut.capacity = 0;
+        }
         if (IsNoData(result)) break;
         if (!IsSuccess(result)) {
             Fail();
@@ -265,13 +309,14 @@ void CField::ReadPieces(size_t expectedLength) {
             break;
         }
         // A piece holds at most room - 1 value bytes: text needs its terminator,
-        // binary keeps the spare byte. SQL_NO_TOTAL counts as a full piece; the
+        // binary keeps the spare byte. SQL_NO_TOTAL counts as a cut piece; the
         // reading then ends at SQL_NO_DATA.
         const size_t capacity = room - 1;
         if (available >= 0 && static_cast<size_t>(available) <= capacity) {
             total += static_cast<size_t>(available);
             break;
         }
+        cut = SCutPiece{total, capacity, LengthHeld(buffer.get() + total, capacity, isText), available};
         total += capacity;
         const size_t rest = available > 0 ? static_cast<size_t>(available) - capacity : 0;
         Grow(total + rest + 1, total);

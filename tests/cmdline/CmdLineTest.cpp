@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "cmdline/CmdLineArgString.h"
 #include "cmdline/CmdLineArgToggle.h"
@@ -266,4 +267,22 @@ TEST(CmdLine, MegabyteElementsAreTakenAndReportedWhole) {
     EXPECT_FALSE(ParseAll(set, argv));
     EXPECT_EQ(std::string(s.GetValue()), value);
     EXPECT_EQ(std::string(set.GetErrorText()), "Invalid argument: " + rejected + "\n\n");
+}
+
+TEST(CmdLine, RejectedElementShowsNoPassword) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"Driver=x;PWD=very-secret", "Driver=x;PWD=***"},
+        {"DSN=d;uid=u;pwd=p w;Database=db", "DSN=d;uid=u;pwd=***;Database=db"},
+        {"Password=a=b;x=1;", "Password=***;x=1;"},
+        {"SSLPassword=s;;passwd=", "SSLPassword=***;;passwd=***"},
+        {"Driver={a;b};PWD={p;w}}d};UID=u", "Driver={a;b};PWD=***;UID=u"},
+        {"PWD={unclosed;x", "PWD=***"},
+        {"-s=select pwd=1;PWD", "-s=select pwd=1;PWD"},
+    };
+    for (const auto& c : cases) {
+        CCmdLine set;
+        const char* argv[] = {"prog", c.first};
+        EXPECT_FALSE(ParseAll(set, argv));
+        EXPECT_EQ(std::string(set.GetErrorText()), std::string("Invalid argument: ") + c.second + "\n\n");
+    }
 }

@@ -45,6 +45,10 @@ class ProgramEntry(e2e.TempDirTestCase):
         r = run([CONNECT, "-d=%s%n%d%%"])
         self.assertEqual((r.status, r.err), (2, BANNER + b"Invalid argument: -d=%s%n%d%%\n\n" + USAGE))
 
+    def test_rejected_connection_string_hides_its_password(self):
+        r = run(["", "Driver=x;PWD=very-secret", "-t=t"])
+        self.assertEqual((r.status, r.err), (2, BANNER + b"Invalid argument: Driver=x;PWD=***\n\n" + USAGE))
+
     def test_table_or_statement_even_empty_starts_the_export(self):
         for args in (["-t=MyTable"], ["-s="], ["-s=select 1", "-T=x"]):
             r = run([CONNECT] + args)

@@ -1,0 +1,33 @@
+"""Behaviours no installed driver shows, through the small test driver of
+tests/driver loaded by its path."""
+import os
+import unittest
+import quillet_e2e as e2e
+from quillet_e2e import run
+
+DRIVER_CRASH = b"- The ODBC driver or another library crashed.\nCould not complete the export.\n\n"
+
+
+def test_driver_connect():
+    path = os.environ.get("QUILLET_TEST_DRIVER")
+    if not path:
+        raise unittest.SkipTest("QUILLET_TEST_DRIVER is not set (run under ctest)")
+    return "Driver=" + path
+
+
+class DriverQuirks(e2e.TempDirTestCase):
+    def test_value_in_short_pieces_is_written_whole(self):
+        value = "x\u20ac".encode() * 1250
+        for table in ("short_pieces", "short_pieces_no_total"):
+            r = run([test_driver_connect(), "-t=" + table, "-f"])
+            self.assertRun(r, 0, b"c\n" + value + b"\n", b"1 record(s) written\n")
+
+    def test_stack_overflow_in_the_driver_is_reported(self):
+        if os.environ.get("QUILLET_SANITIZED"):
+            self.skipTest("the sanitizer build leaves crashes to the sanitizers")
+        r = run([test_driver_connect(), "-t=stack_overflow"])
+        self.assertRun(r, 1, b"", DRIVER_CRASH)
+
+
+if __name__ == "__main__":
+    e2e.main()
