@@ -240,16 +240,18 @@ char* PutFraction(char* out, uint32_t nanoseconds) {
 CValueText::CValueText() : small(), scratch("", CTextBuffer::DEFAULT_GROW_STEP) {}
 
 const char* CValueText::Format(CField& field, size_t& length) {
-    const char* value = field.GetValue();
-    length = field.GetLength();
+    length = 0;
+    const bool isNull = field.IsNull();
     if (field.ReadFailed()) return nullptr;
-    if (field.IsNull()) return "";
-    if (field.IsStoredText()) return FormatStored(field.GetValueType(), value, length);
+    if (isNull) return "";
+    if (field.IsStoredText()) return FormatStored(field.GetValueType(), field.GetText(length), length);
     switch (field.GetValueType()) {
         case VALUE_NUMERIC:
-            return FormatNumeric(value, length);
-        case VALUE_BINARY:
-            return FormatBinary(value, length);
+            return FormatNumeric(field.GetText(length), length);
+        case VALUE_BINARY: {
+            const unsigned char* bytes = field.GetBinary(length);
+            return FormatBinary(bytes, length);
+        }
         case VALUE_INTEGER:
         case VALUE_SMALLINT:
         case VALUE_TINYINT:
@@ -264,11 +266,11 @@ const char* CValueText::Format(CField& field, size_t& length) {
             return Finish(PutDate(small, date.year, date.month, date.day), length);
         }
         case VALUE_TIME:
-            return FormatTime(value, length);
+            return FormatTime(field.GetText(length), length);
         case VALUE_TIMESTAMP:
             return FormatTimestamp(field.GetTimestamp(), length);
         default:
-            return value;
+            return field.GetText(length);
     }
 }
 
@@ -306,8 +308,7 @@ const char* CValueText::FormatNumeric(const char* value, size_t& length) {
     return scratch.Text();
 }
 
-const char* CValueText::FormatBinary(const char* value, size_t& length) {
-    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(value);
+const char* CValueText::FormatBinary(const unsigned char* bytes, size_t& length) {
     scratch.SetText("");
     scratch.EnsureCapacity(2 * length + 1);
     for (size_t i = 0; i < length; ++i) {

@@ -34,7 +34,7 @@ private:
     const char* FormatStored(int valueType, const char* value, size_t& length);
     const char* FormatInteger(CField& field, size_t& length);
     const char* FormatNumeric(const char* value, size_t& length);
-    const char* FormatBinary(const char* value, size_t& length);
+    const char* FormatBinary(const unsigned char* bytes, size_t& length);
     const char* FormatBlobText(const char* value, size_t& length);
     const char* FormatTime(const char* value, size_t& length);
     const char* FormatTimestamp(const STimestampValue& stamp, size_t& length);

@@ -189,6 +189,16 @@ SDateValue CField::GetDate() { return ReadAs<SDateValue>(); }
 
 STimestampValue CField::GetTimestamp() { return ReadAs<STimestampValue>(); }
 
+const char* CField::GetText(size_t& length) {
+    const char* value = GetValue();
+    length = valueLength;
+    return value;
+}
+
+const unsigned char* CField::GetBinary(size_t& length) {
+    return reinterpret_cast<const unsigned char*>(GetText(length));
+}
+
 void CField::Load() {
     if (loaded) return;
     loaded = true;

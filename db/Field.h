@@ -70,6 +70,14 @@ public:
     double GetDouble();
     SDateValue GetDate();
     STimestampValue GetTimestamp();
+    // The bytes of a text value (db/ValueType.h), or of any value when
+    // IsStoredText, and their count; a NUL byte follows them. Valid until
+    // the next fetch.
+    // REQUIRES: the value is not NULL and not failed.
+    const char* GetText(size_t& length);
+    // The raw bytes of a binary value and their count.
+    // REQUIRES: as for GetText.
+    const unsigned char* GetBinary(size_t& length);
 
     CStr GetErrorText() const { return errorText; }
     size_t GetBufferSize() const { return bufferSize; }

@@ -100,8 +100,13 @@ std::string CDriverTest::BinaryAsHeld(const std::string& bytes) const {
 }
 
 std::string ValueBytes(CField& field) {
-    const char* value = field.GetValue();
-    return std::string(value, field.GetLength());
+    size_t length = 0;
+    if (field.GetValueType() == VALUE_BINARY && !field.IsStoredText()) {
+        const unsigned char* bytes = field.GetBinary(length);
+        return std::string(bytes, bytes + length);
+    }
+    const char* text = field.GetText(length);
+    return std::string(text, length);
 }
 
 std::string RenderValue(CField& field) {
