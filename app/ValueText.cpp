@@ -51,11 +51,6 @@ char* PutTime(char* out, unsigned hour, unsigned minute, unsigned second) {
     return PutTwoDigits(out, second);
 }
 
-char* PutDouble(char* out, char* end, double value) {
-    const auto result = std::to_chars(out, end, value, std::chars_format::fixed, 6);
-    return result.ec == std::errc() ? result.ptr : out;
-}
-
 struct SDecimalParts {
     bool negative;
     const char* integer;
@@ -260,7 +255,7 @@ const char* CValueText::Format(CField& field, size_t& length) {
             return FormatInteger(field, length);
         case VALUE_DOUBLE:
         case VALUE_REAL:
-            return Finish(PutDouble(small, small + sizeof small - 1, field.GetDouble()), length);
+            return Finish(PutDouble(small, field.GetDouble()), length);
         case VALUE_DATE: {
             const SDateValue date = field.GetDate();
             return Finish(PutDate(small, date.year, date.month, date.day), length);
@@ -283,7 +278,7 @@ const char* CValueText::FormatStored(int valueType, const char* value, size_t& l
         case VALUE_DOUBLE:
         case VALUE_REAL:
             if (!IsPlainNumber(value)) return value;
-            return Finish(PutDouble(small, small + sizeof small - 1, std::strtod(value, nullptr)), length);
+            return Finish(PutDouble(small, std::strtod(value, nullptr)), length);
         case VALUE_TIME:
             return FormatTime(value, length);
         case VALUE_TIMESTAMP: {
@@ -296,9 +291,8 @@ const char* CValueText::FormatStored(int valueType, const char* value, size_t& l
 }
 
 const char* CValueText::FormatInteger(CField& field, size_t& length) {
-    char* const limit = small + sizeof small - 1;
-    if (field.IsUnsigned()) return Finish(std::to_chars(small, limit, field.GetUnsigned()).ptr, length);
-    return Finish(std::to_chars(small, limit, field.GetInteger()).ptr, length);
+    if (field.IsUnsigned()) return Finish(PutUnsigned(small, field.GetUnsigned()), length);
+    return Finish(PutInteger(small, field.GetInteger()), length);
 }
 
 const char* CValueText::FormatNumeric(const char* value, size_t& length) {

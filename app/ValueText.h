@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "db/ValueType.h"
+#include "text/NumberText.h"
 #include "text/TextBuffer.h"
 
 class CField;
@@ -42,6 +43,7 @@ private:
     const char* Finish(char* end, size_t& length);
 
     char small[512];
+    static_assert(sizeof small > MAX_DOUBLE_TEXT, "every number text fits in small");
     CTextBuffer scratch;
 };
 

@@ -2,9 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <cfloat>
 #include <climits>
+#include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <iterator>
+#include <random>
 #include <string>
+#include <vector>
 
 TEST(NumberText, IntegersInDecimal) {
     const struct { int32_t value; const char* text; } cases[] = {
@@ -36,4 +43,23 @@ TEST(NumberText, HugeDoublesAreWrittenInFull) {
     EXPECT_EQ(text.substr(text.size() - 7), ".000000");
     const std::string negative = DoubleToText(-2e200).Text();
     EXPECT_EQ(negative.size(), 1u + 201u + 7u);
+}
+
+TEST(NumberText, DoublesMatchPrintfOverRandomValues) {
+    std::mt19937_64 random(20260101);
+    std::uniform_real_distribution<double> everyday(-1e7, 1e7);
+    const double limits[] = {DBL_MAX, -DBL_MAX, DBL_MIN, DBL_TRUE_MIN, -0.0, INFINITY, -INFINITY, NAN, -NAN};
+    std::vector<double> values(std::begin(limits), std::end(limits));
+    for (int i = 0; i < 100000; ++i) {
+        const uint64_t bits = random();
+        double anyBits = 0;
+        std::memcpy(&anyBits, &bits, sizeof anyBits);
+        values.push_back(anyBits);
+        values.push_back(everyday(random));
+    }
+    for (const double value : values) {
+        char expected[MAX_DOUBLE_TEXT + 1];
+        ASSERT_LE(std::snprintf(expected, sizeof expected, "%lf", value), static_cast<int>(MAX_DOUBLE_TEXT));
+        ASSERT_STREQ(DoubleToText(value).Text(), expected);
+    }
 }
