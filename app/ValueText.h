@@ -2,9 +2,7 @@
 #define QUILLET_APP_VALUETEXT_H
 
 #include <cstddef>
-#include <cstdint>
 
-#include "db/ValueType.h"
 #include "text/NumberText.h"
 #include "text/TextBuffer.h"
 
@@ -36,26 +34,14 @@ private:
     const char* FormatInteger(CField& field, size_t& length);
     const char* FormatNumeric(const char* value, size_t& length);
     const char* FormatBinary(const unsigned char* bytes, size_t& length);
-    const char* FormatBlobText(const char* value, size_t& length);
     const char* FormatTime(const char* value, size_t& length);
-    const char* FormatTimestamp(const STimestampValue& stamp, size_t& length);
     // Ends the text in small at end.
     const char* Finish(char* end, size_t& length);
+    const char* FinishScratch(size_t& length);
 
     char small[512];
     static_assert(sizeof small > MAX_DOUBLE_TEXT, "every number text fits in small");
     CTextBuffer scratch;
 };
-
-// Appends a decimal number text ("-12.5", "123456789012345678.1234") with
-// exactly six decimals, rounding half away from zero on the decimal digits
-// themselves. Texts that are not plain decimals (exponents, NaN) go through
-// a double.
-void AppendDecimalSixPlaces(const char* decimal, CTextBuffer& out);
-
-// Writes the nanosecond fraction as nine digits with trailing zeros
-// removed, but never fewer than three digits: 0 -> "000", 50000000 -> "050".
-// Returns the end of the digits; at most 10 are written.
-char* PutFraction(char* out, uint32_t nanoseconds);
 
 #endif

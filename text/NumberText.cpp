@@ -1,6 +1,8 @@
 #include "text/NumberText.h"
 
 #include <charconv>
+#include <cstdlib>
+#include <string>
 
 CStr IntToText(int32_t value) {
     CStr result;
@@ -30,4 +32,113 @@ CStr DoubleToText(double value) {
 // is several times faster and needs no format string.
 char* PutDouble(char* out, double value) {
     return std::to_chars(out, out + MAX_DOUBLE_TEXT, value, std::chars_format::fixed, 6).ptr;
+}
+
+namespace {
+
+const char HEX_DIGITS[] = "0123456789abcdef";
+
+struct SDecimalParts {
+    bool negative;
+    const char* integer;
+    size_t integerLength;
+    const char* fraction;
+    size_t fractionLength;
+};
+
+bool SplitPlainDecimal(const char* text, SDecimalParts& parts) {
+    const char* p = text;
+    parts.negative = *p == '-';
+    if (*p == '-' || *p == '+') ++p;
+    parts.integer = p;
+    while (IsDecimalDigit(*p)) ++p;
+    parts.integerLength = static_cast<size_t>(p - parts.integer);
+    parts.fraction = p;
+    parts.fractionLength = 0;
+    if (*p == '.') {
+        parts.fraction = ++p;
+        while (IsDecimalDigit(*p)) ++p;
+        parts.fractionLength = static_cast<size_t>(p - parts.fraction);
+    }
+    return *p == '\0' && parts.integerLength + parts.fractionLength > 0;
+}
+
+// Adds one unit in the last place of a digit string; true when it carried out of the first.
+bool IncrementDigits(std::string& digits) {
+    for (size_t i = digits.size(); i-- > 0;) {
+        if (digits[i] != '9') {
+            ++digits[i];
+            return false;
+        }
+        digits[i] = '0';
+    }
+    return true;
+}
+
+bool IsUpperHexDigit(char c) { return IsDecimalDigit(c) || (c >= 'A' && c <= 'F'); }
+
+}  // namespace
+
+void AppendDecimalSixPlaces(const char* decimal, CTextBuffer& out) {
+    SDecimalParts parts{};
+    if (!SplitPlainDecimal(decimal, parts)) {
+        out.AppendText(DoubleToText(std::strtod(decimal, nullptr)).Text());
+        return;
+    }
+    std::string digits(parts.integer, parts.integerLength);
+    for (size_t i = 0; i < 6; ++i) digits += i < parts.fractionLength ? parts.fraction[i] : '0';
+    if (parts.fractionLength > 6 && parts.fraction[6] >= '5' && IncrementDigits(digits)) {
+        digits.insert(digits.begin(), '1');
+    }
+    size_t start = 0;
+    while (start + 7 < digits.size() && digits[start] == '0') ++start;
+    const bool zero = digits.find_first_not_of('0', start) == std::string::npos;
+    if (parts.negative && !zero) out.AppendChar('-');
+    const size_t integerDigits = digits.size() - start - 6;
+    if (integerDigits == 0) out.AppendChar('0');
+    out.AppendText(digits.c_str() + start, integerDigits);
+    out.AppendChar('.');
+    out.AppendText(digits.c_str() + digits.size() - 6, 6);
+}
+
+bool IsPlainNumber(const char* text) {
+    const char* p = text;
+    if (*p == '-') ++p;
+    const char* digits = p;
+    while (IsDecimalDigit(*p)) ++p;
+    bool any = p != digits;
+    if (*p == '.') {
+        const char* fraction = ++p;
+        while (IsDecimalDigit(*p)) ++p;
+        any = any || p != fraction;
+    }
+    if (any && (*p == 'e' || *p == 'E')) {
+        ++p;
+        if (*p == '-' || *p == '+') ++p;
+        const char* exponent = p;
+        while (IsDecimalDigit(*p)) ++p;
+        any = p != exponent;
+    }
+    return any && *p == '\0';
+}
+
+void AppendHex(const unsigned char* bytes, size_t n, CTextBuffer& out) {
+    out.EnsureCapacity(out.Length() + 2 * n + 1);
+    for (size_t i = 0; i < n; ++i) {
+        const char pair[] = {HEX_DIGITS[bytes[i] >> 4], HEX_DIGITS[bytes[i] & 15]};
+        out.AppendText(pair, 2);
+    }
+}
+
+bool AppendBlobLiteralHex(const char* text, size_t length, CTextBuffer& out) {
+    if (length < 3 || text[0] != 'X' || text[1] != '\'' || text[length - 1] != '\'' || length % 2 == 0) return false;
+    for (size_t i = 2; i + 1 < length; ++i) {
+        if (!IsUpperHexDigit(text[i])) return false;
+    }
+    out.EnsureCapacity(out.Length() + length);
+    for (size_t i = 2; i + 1 < length; ++i) {
+        const char digit = text[i];
+        out.AppendChar(digit >= 'A' && digit <= 'F' ? static_cast<char>(digit - 'A' + 'a') : digit);
+    }
+    return true;
 }

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "text/Str.h"
+#include "text/TextBuffer.h"
 
 // Room for the longest integer text: "-9223372036854775808", "18446744073709551615".
 constexpr size_t MAX_INTEGER_TEXT = 20;
@@ -25,5 +26,23 @@ CStr DoubleToText(double value);
 // The same text at out, which has room for MAX_DOUBLE_TEXT bytes; returns
 // its end, no terminator.
 char* PutDouble(char* out, double value);
+
+// '0' to '9' and nothing else, whatever the locale.
+inline bool IsDecimalDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Appends a decimal number text ("-12.5", "123456789012345678.1234") with
+// exactly six decimals, rounding half away from zero on the decimal digits
+// themselves. Texts that are not plain decimals (exponents, NaN) go through
+// a double.
+void AppendDecimalSixPlaces(const char* decimal, CTextBuffer& out);
+
+// A number as SQLite writes one: "-12", "2.5", "1.0e+300"; nothing else.
+bool IsPlainNumber(const char* text);
+
+// Appends two lower-case hex digits for each byte.
+void AppendHex(const unsigned char* bytes, size_t n, CTextBuffer& out);
+// Appends the hex digits of a blob literal, "X'00FF10'", in lower case
+// ("00ff10"); false, nothing appended, when the text is no such literal.
+bool AppendBlobLiteralHex(const char* text, size_t length, CTextBuffer& out);
 
 #endif

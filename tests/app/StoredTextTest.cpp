@@ -14,6 +14,7 @@
 #include "db/Database.h"
 #include "db/RecordSet.h"
 #include "text/NumberText.h"
+#include "text/TimeText.h"
 
 namespace {
 

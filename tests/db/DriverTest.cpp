@@ -10,6 +10,8 @@
 #include <cstring>
 
 #include "db/ValueType.h"
+#include "text/NumberText.h"
+#include "text/TextBuffer.h"
 
 namespace {
 
@@ -25,9 +27,9 @@ std::string Format(const char* format, ...) {
 }
 
 std::string Hex(const std::string& bytes) {
-    std::string hex;
-    for (unsigned char byte : bytes) hex += Format("%02x", byte);
-    return hex;
+    CTextBuffer hex;
+    AppendHex(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), hex);
+    return std::string(hex.Text(), hex.Length());
 }
 
 }  // namespace

@@ -13,6 +13,16 @@
 #include <string>
 #include <vector>
 
+namespace {
+
+std::string SixPlaces(const char* decimal) {
+    CTextBuffer out;
+    AppendDecimalSixPlaces(decimal, out);
+    return out.Text();
+}
+
+}  // namespace
+
 TEST(NumberText, IntegersInDecimal) {
     const struct { int32_t value; const char* text; } cases[] = {
         {0, "0"}, {42, "42"}, {-7, "-7"}, {INT_MAX, "2147483647"}, {INT_MIN, "-2147483648"},
@@ -62,4 +72,32 @@ TEST(NumberText, DoublesMatchPrintfOverRandomValues) {
         ASSERT_LE(std::snprintf(expected, sizeof expected, "%lf", value), static_cast<int>(MAX_DOUBLE_TEXT));
         ASSERT_STREQ(DoubleToText(value).Text(), expected);
     }
+}
+
+TEST(NumberText, DecimalsGetSixPlacesRoundedOnTheDigits) {
+    const struct { const char* decimal; const char* text; } cases[] = {
+        {"2.5", "2.500000"},
+        {"123456789012345678.1234", "123456789012345678.123400"},
+        {"-123456789012345678.1234", "-123456789012345678.123400"},
+        {"0", "0.000000"},
+        {"7", "7.000000"},
+        {".5", "0.500000"},
+        {"-.25", "-0.250000"},
+        {"+3.", "3.000000"},
+        {"0.0000005", "0.000001"},
+        {"0.00000049999", "0.000000"},
+        {"-0.0000004", "0.000000"},
+        {"-0.0000005", "-0.000001"},
+        {"9.9999995", "10.000000"},
+        {"999999.9999999", "1000000.000000"},
+        {"000012.300", "12.300000"},
+        {"1.23456789", "1.234568"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(SixPlaces(c.decimal), c.text) << c.decimal;
+}
+
+TEST(NumberText, NonPlainDecimalsGoThroughADouble) {
+    EXPECT_EQ(SixPlaces("1e3"), "1000.000000");
+    EXPECT_EQ(SixPlaces("-2.5E-1"), "-0.250000");
+    EXPECT_EQ(SixPlaces("NaN"), "nan");
 }
