@@ -10,6 +10,7 @@
 
 #include "db/Diagnostics.h"
 #include "db/ValueType.h"
+#include "text/Allocation.h"
 
 static_assert(std::is_same<SQLLEN, std::ptrdiff_t>::value, "the indicator must be an SQLLEN");
 static_assert(sizeof(SDateValue) == sizeof(DATE_STRUCT) && offsetof(SDateValue, year) == offsetof(DATE_STRUCT, year) &&
@@ -335,10 +336,9 @@ void CField::ReadPieces(size_t expectedLength) {
     buffer[total] = '\0';
 }
 
-// At least doubles, so a value of n bytes read in pieces copies O(n) bytes.
 // REQUIRES: the column is not bound.
 void CField::Grow(size_t needed, size_t keep) {
-    const size_t size = std::max(needed, 2 * bufferSize);
+    const size_t size = GrownCapacity(bufferSize, needed, 0);
     std::unique_ptr<char[]> grown = std::make_unique<char[]>(size);
     std::memcpy(grown.get(), buffer.get(), keep);
     buffer = std::move(grown);

@@ -3,16 +3,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <new>
 #include <utility>
 
-namespace {
+#include "text/Allocation.h"
 
-char* Allocate(size_t size) {
-    char* p = static_cast<char*>(std::malloc(size));
-    if (p == nullptr) throw std::bad_alloc();
-    return p;
-}
+namespace {
 
 char* Duplicate(const char* source) {
     const size_t n = std::strlen(source);

@@ -4,15 +4,7 @@
 #include <cstring>
 #include <new>
 
-namespace {
-
-char* Allocate(size_t size) {
-    char* p = static_cast<char*>(std::malloc(size));
-    if (p == nullptr) throw std::bad_alloc();
-    return p;
-}
-
-}  // namespace
+#include "text/Allocation.h"
 
 CTextBuffer::CTextBuffer(const char* initial, size_t step)
     : data(nullptr), length(0), capacity(0), growStep(step) {
@@ -40,8 +32,7 @@ CTextBuffer& CTextBuffer::SetText(const char* text) {
 }
 
 void CTextBuffer::Grow(size_t needed) {
-    size_t grown = needed + growStep;
-    if (grown < 2 * capacity) grown = 2 * capacity;
+    const size_t grown = GrownCapacity(capacity, needed, growStep);
     // realloc moves large arrays by remapping pages rather than copying, so
     // growing a buffer of the whole export never holds two copies of it.
     char* fresh = static_cast<char*>(std::realloc(data, grown));
