@@ -7,8 +7,6 @@
 
 namespace {
 
-bool IsLineBreakOrEnd(char c) { return c == '\0' || c == '\n' || c == '\r'; }
-
 bool WriteAll(FILE* out, const char* text, size_t n) {
     return n == 0 || std::fwrite(text, 1, n, out) == n;
 }

@@ -80,9 +80,9 @@ void AppendQuoted(CTextBuffer& out, const char* text, size_t n) {
     out.AppendChar('"');
 }
 
-bool IsLineBreakOrEnd(char c) { return c == '\0' || c == '\n' || c == '\r'; }
-
 }  // namespace
+
+bool IsLineBreakOrEnd(char c) { return c == '\0' || c == '\n' || c == '\r'; }
 
 void AppendEscapedField(CTextBuffer& out, const char* text, size_t n, const char* separator) {
     if (NeedsQuotes(text, n, separator)) {

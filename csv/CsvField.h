@@ -6,6 +6,9 @@
 #include "text/Str.h"
 #include "text/TextBuffer.h"
 
+// The characters that end a line of CSV text: NUL, LF and CR.
+bool IsLineBreakOrEnd(char c);
+
 // A field is enclosed in double quotes, its inner quotes doubled, when it
 // holds a double quote, a CR, an LF or a character of the separator; any
 // other text, blanks at either end included, is written as it is. Quoting

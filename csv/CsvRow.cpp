@@ -82,7 +82,7 @@ const char* CCsvRow::GetValue(const char* name) const {
 void CCsvRow::ParseLine(const char* line) {
     if (document == nullptr) return;
     values->Clear();
-    if (line[0] == '\0' || line[0] == '\n' || line[0] == '\r') return;
+    if (IsLineBreakOrEnd(line[0])) return;
 
     const size_t knownColumns = document->ColumnCount();
     const char* separator = document->separator.Text();
