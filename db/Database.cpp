@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "db/CursorOptions.h"
 #include "db/Diagnostics.h"
 
 namespace {
@@ -48,8 +49,7 @@ bool CDatabase::Connect(const char* connectionString) {
     connected = true;
     // The spare statement only contributes diagnostics; its results do not matter.
     spareStatement.Allocate(connection.Get());
-    SQLSetStmtOption(spareStatement.Get(), SQL_CURSOR_TYPE, SQL_CURSOR_DYNAMIC);
-    SQLSetStmtOption(spareStatement.Get(), SQL_CONCURRENCY, SQL_CONCUR_VALUES);
+    SetCursorOptions(spareStatement.Get());
     return true;
 }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "db/CursorOptions.h"
 #include "db/Database.h"
 #include "db/Diagnostics.h"
 
@@ -102,10 +103,7 @@ bool CRecordSet::Prepare(const CDatabase& database, const char* statementText) {
         return false;
     }
     SQLHSTMT handle = statement.Get();
-    // Drivers that cannot offer a cursor type substitute another; results are not examined.
-    SQLSetStmtOption(handle, SQL_CURSOR_TYPE, SQL_CURSOR_KEYSET_DRIVEN);
-    SQLSetStmtOption(handle, SQL_CURSOR_TYPE, SQL_CURSOR_DYNAMIC);
-    SQLSetStmtOption(handle, SQL_CONCURRENCY, SQL_CONCUR_VALUES);
+    SetCursorOptions(handle);
     if (!IsSuccess(SQLPrepare(handle, reinterpret_cast<SQLCHAR*>(const_cast<char*>(statementText)), SQL_NTS))) {
         return false;
     }

@@ -1,0 +1,10 @@
+#include "db/CursorOptions.h"
+
+#include <sql.h>
+#include <sqlext.h>
+
+void SetCursorOptions(void* statement) {
+    SQLSetStmtOption(statement, SQL_CURSOR_TYPE, SQL_CURSOR_KEYSET_DRIVEN);
+    SQLSetStmtOption(statement, SQL_CURSOR_TYPE, SQL_CURSOR_DYNAMIC);
+    SQLSetStmtOption(statement, SQL_CONCURRENCY, SQL_CONCUR_VALUES);
+}
