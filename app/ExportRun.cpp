@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/ExitStatus.h"
 #include "app/ExportCmdLine.h"
 #include "app/LibraryCrashReport.h"
 #include "app/ParameterSource.h"
@@ -85,15 +86,15 @@ private:
 };
 
 int CExportRun::Run() {
-    if (!OpenStreams() || !Connect() || !BuildStatement() || !OpenRecordSet()) return 1;
+    if (!OpenStreams() || !Connect() || !BuildStatement() || !OpenRecordSet()) return EXIT_STATUS_FAILURE;
     CCsvDocument document(false, ",");
     const bool complete = ExportRows(document);
-    if (!WriteDocument(document)) return 1;
+    if (!WriteDocument(document)) return EXIT_STATUS_FAILURE;
     std::fprintf(stderr, "%llu record(s) written\n", records);
-    if (complete) return 0;
+    if (complete) return EXIT_STATUS_OK;
     std::fprintf(stderr, "- %s\n", readError.Text());
     std::fputs("Could not read all records.\n\n", stderr);
-    return 1;
+    return EXIT_STATUS_FAILURE;
 }
 
 bool CExportRun::OpenStreams() {

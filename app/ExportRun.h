@@ -4,7 +4,8 @@
 class CExportCmdLine;
 
 // Carries out one export with the parsed options and returns the process
-// exit status: 0 after a successful export, 1 after any failure.
+// exit status: EXIT_STATUS_OK after a successful export,
+// EXIT_STATUS_FAILURE after any failure (app/ExitStatus.h).
 int RunExport(const CExportCmdLine& options);
 
 #endif

@@ -7,6 +7,8 @@
 
 #include <cstring>
 
+#include "app/ExitStatus.h"
+
 namespace {
 
 #ifdef QUILLET_SANITIZED_BUILD
@@ -78,7 +80,7 @@ void OnFatalSignal(int signal, siginfo_t*, void* context) {
     }
     WriteMessage("- The ODBC driver or another library crashed.\n");
     WriteMessage("Could not complete the export.\n\n");
-    _exit(1);
+    _exit(EXIT_STATUS_FAILURE);
 }
 
 }  // namespace

@@ -1,15 +1,12 @@
 #include <cstdio>
 #include <new>
 
+#include "app/ExitStatus.h"
 #include "app/ExportCmdLine.h"
 #include "app/ExportRun.h"
 #include "app/LibraryCrashReport.h"
 
 namespace {
-
-constexpr int EXIT_OK = 0;
-constexpr int EXIT_FAILURE_STATUS = 1;
-constexpr int EXIT_USAGE = 2;
 
 void PrintBanner() {
     std::fputs("Quillet - November 2008\n", stderr);
@@ -36,7 +33,7 @@ int Run(int argc, char* argv[]) {
         return RunExport(options);
     }
     PrintUsage(options);
-    return help ? EXIT_OK : EXIT_USAGE;
+    return help ? EXIT_STATUS_OK : EXIT_STATUS_USAGE;
 }
 
 }  // namespace
@@ -46,6 +43,6 @@ int main(int argc, char* argv[]) {
         return Run(argc, argv);
     } catch (const std::bad_alloc&) {
         std::fputs("Out of memory.\n\n", stderr);
-        return EXIT_FAILURE_STATUS;
+        return EXIT_STATUS_FAILURE;
     }
 }
