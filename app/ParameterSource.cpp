@@ -7,15 +7,15 @@
 
 #include "text/TextBuffer.h"
 
-CParameterSource::CParameterSource(FILE* in, bool promptUser)
-    : input(in), prompt(promptUser), line(nullptr), lineCapacity(0) {}
+CParameterSource::CParameterSource(FILE* input, bool prompt)
+    : input_(input), prompt_(prompt), line(nullptr), lineCapacity(0) {}
 
 CParameterSource::~CParameterSource() { std::free(line); }
 
 CParameterSource::EResult CParameterSource::ReadValue(CStr& value) {
-    if (prompt) std::fputs("Enter value for parameter: ", stderr);
-    const ssize_t read = getline(&line, &lineCapacity, input);
-    if (prompt) std::fputs("\n", stderr);
+    if (prompt_) std::fputs("Enter value for parameter: ", stderr);
+    const ssize_t read = getline(&line, &lineCapacity, input_);
+    if (prompt_) std::fputs("\n", stderr);
     if (read < 0) return END_OF_INPUT;
     size_t length = static_cast<size_t>(read);
     // A NUL byte would silently cut the value short inside the statement text.

@@ -22,8 +22,8 @@ public:
     EResult ReadValue(CStr& value);
 
 private:
-    FILE* input;
-    bool prompt;
+    FILE* input_;
+    bool prompt_;
     char* line;
     size_t lineCapacity;
 };

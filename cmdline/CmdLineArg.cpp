@@ -1,7 +1,7 @@
 #include "cmdline/CmdLineArg.h"
 
-CCmdLineArg::CCmdLineArg(const char* nameText, const char* descriptionText, int32_t flagsWord)
-    : name(nameText), description(descriptionText), flags(flagsWord), given(false) {}
+CCmdLineArg::CCmdLineArg(const char* name, const char* description, int32_t flags)
+    : name_(name), description_(description), flags_(flags), given(false) {}
 
 CCmdLineArg::~CCmdLineArg() = default;
 

@@ -28,17 +28,17 @@ public:
     // Marks the argument given, even when a derived class then rejects the text.
     virtual bool SetValue(const char* text);
 
-    const char* GetName() const { return name.Text(); }
-    const char* GetDescription() const { return description.Text(); }
-    bool IsRequired() const { return (flags & ARG_REQUIRED) != 0; }
-    bool IsPositional() const { return (flags & ARG_POSITIONAL) != 0; }
+    const char* GetName() const { return name_.Text(); }
+    const char* GetDescription() const { return description_.Text(); }
+    bool IsRequired() const { return (flags_ & ARG_REQUIRED) != 0; }
+    bool IsPositional() const { return (flags_ & ARG_POSITIONAL) != 0; }
     bool IsNamed() const { return !IsPositional(); }
     bool IsGiven() const { return given; }
 
 private:
-    CStr name;
-    CStr description;
-    int32_t flags;
+    CStr name_;
+    CStr description_;
+    int32_t flags_;
     bool given;
 };
 

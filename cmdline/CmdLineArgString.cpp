@@ -2,9 +2,9 @@
 
 #include <strings.h>
 
-CCmdLineArgString::CCmdLineArgString(const char* nameText, const char* descriptionText,
-                                     const char* defaultText, int32_t flagsWord)
-    : CCmdLineArg(nameText, descriptionText, flagsWord), defaultValue(defaultText) {}
+CCmdLineArgString::CCmdLineArgString(const char* name, const char* description, const char* defaultValue,
+                                     int32_t flags)
+    : CCmdLineArg(name, description, flags), defaultValue_(defaultValue) {}
 
 void CCmdLineArgString::AddChoice(const char* choice) { choices.emplace_back(choice); }
 

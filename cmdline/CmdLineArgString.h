@@ -25,10 +25,10 @@ public:
     bool SetValue(const char* text) override;
 
     // The given value, even when empty; the default while not given.
-    const char* GetValue() const { return IsGiven() ? value.Text() : defaultValue.Text(); }
+    const char* GetValue() const { return IsGiven() ? value.Text() : defaultValue_.Text(); }
 
 private:
-    CStr defaultValue;
+    CStr defaultValue_;
     CStr value;
     std::vector<CStr> choices;
     CStr choicesText;

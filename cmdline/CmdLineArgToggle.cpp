@@ -1,17 +1,17 @@
 #include "cmdline/CmdLineArgToggle.h"
 
-CCmdLineArgToggle::CCmdLineArgToggle(const char* nameText, const char* descriptionText,
-                                     bool defaultOn, bool showPlusMinus, int32_t flagsWord)
-    : CCmdLineArg(nameText, descriptionText, flagsWord),
-      defaultState(defaultOn),
-      showStates(showPlusMinus),
+CCmdLineArgToggle::CCmdLineArgToggle(const char* name, const char* description, bool defaultState,
+                                     bool showStates, int32_t flags)
+    : CCmdLineArg(name, description, flags),
+      defaultState_(defaultState),
+      showStates_(showStates),
       state(false) {}
 
 const char* CCmdLineArgToggle::GetValueHint() const { return ""; }
 
 bool CCmdLineArgToggle::TakesValue() const { return false; }
 
-const char* CCmdLineArgToggle::GetChoicesText() { return showStates ? "{+|-}" : ""; }
+const char* CCmdLineArgToggle::GetChoicesText() { return showStates_ ? "{+|-}" : ""; }
 
 bool CCmdLineArgToggle::IsValidValue(const char* text) const {
     return text[0] == '\0' || ((text[0] == '+' || text[0] == '-') && text[1] == '\0');

@@ -18,11 +18,11 @@ public:
     // Looks at the first character only, so "+x" counts as "+".
     bool SetValue(const char* text) override;
 
-    bool GetState() const { return IsGiven() ? state : defaultState; }
+    bool GetState() const { return IsGiven() ? state : defaultState_; }
 
 private:
-    bool defaultState;
-    bool showStates;
+    bool defaultState_;
+    bool showStates_;
     bool state;
 };
 

@@ -110,9 +110,9 @@ constexpr SQLLEN UNWRITTEN_INDICATOR = SQL_NO_TOTAL;
 
 }  // namespace
 
-CField::CField(void* statementHandle, unsigned short number, const SColumnDescription& column)
-    : statement(statementHandle),
-      columnNumber(number),
+CField::CField(void* statement, unsigned short columnNumber, const SColumnDescription& column)
+    : statement_(statement),
+      columnNumber_(columnNumber),
       name(column.name),
       cType(SQL_C_CHAR),
       valueType(VALUE_TEXT),
@@ -146,7 +146,7 @@ bool CField::WantsBinding(bool readsInAnyOrder) const { return fixedSize != 0 ||
 
 bool CField::Bind() {
     const SQLRETURN result =
-        SQLBindCol(statement, columnNumber, cType, buffer.get(), BufferLengthFor(cType, bufferSize), &indicator);
+        SQLBindCol(statement_, columnNumber_, cType, buffer.get(), BufferLengthFor(cType, bufferSize), &indicator);
     bound = IsSuccess(result);
     return bound;
 }
@@ -234,7 +234,7 @@ void CField::TakeBoundValue() {
 // and the grown buffer is bound again for later rows. SQLite and PostgreSQL
 // both read an unbound column from its start after a fetch.
 void CField::RecoverCutValue(size_t expectedLength) {
-    if (!IsSuccess(SQLBindCol(statement, columnNumber, cType, nullptr, 0, nullptr))) {
+    if (!IsSuccess(SQLBindCol(statement_, columnNumber_, cType, nullptr, 0, nullptr))) {
         Fail();
         return;
     }
@@ -246,7 +246,7 @@ void CField::RecoverCutValue(size_t expectedLength) {
 void CField::ReadFixedSize() {
     SQLLEN available = 0;
     const SQLRETURN result =
-        SQLGetData(statement, columnNumber, cType, buffer.get(), BufferLengthFor(cType, bufferSize), &available);
+        SQLGetData(statement_, columnNumber_, cType, buffer.get(), BufferLengthFor(cType, bufferSize), &available);
     if (!IsSuccess(result)) {
         Fail();
     } else if (available == SQL_NULL_DATA) {
@@ -300,7 +300,7 @@ void CField::ReadPieces(size_t expectedLength) {
         buffer[bufferSize - 1] = '\1';  // only a full text piece puts its terminator here
         SQLLEN available = 0;
         const SQLRETURN result =
-            SQLGetData(statement, columnNumber, cType, buffer.get() + total, BufferLengthFor(cType, room), &available);
+            SQLGetData(statement_, columnNumber_, cType, buffer.get() + total, BufferLengthFor(cType, room), &available);
         const bool delivered = IsSuccess(result) && available != SQL_NULL_DATA;
         if (cut.capacity != 0 && (delivered || IsNoData(result))) {
             const size_t length = cut.Length(delivered ? available : SQL_NO_TOTAL);
@@ -353,5 +353,5 @@ void CField::RemoveTrailingBlanks() {
 void CField::Fail() {
     failed = true;
     valueLength = 0;
-    errorText = GetDiagnosticText(SQL_HANDLE_STMT, statement);
+    errorText = GetDiagnosticText(SQL_HANDLE_STMT, statement_);
 }

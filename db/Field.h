@@ -95,8 +95,8 @@ private:
     template <typename T>
     T ReadAs();
 
-    void* statement;
-    unsigned short columnNumber;
+    void* statement_;
+    unsigned short columnNumber_;
     CStr name;
     short cType;
     int valueType;
