@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 
 #include <cstdio>
-#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -18,13 +17,9 @@
 #include "db/Database.h"
 #include "db/Field.h"
 #include "db/RecordSet.h"
+#include "text/FilePtr.h"
 
 namespace {
-
-struct SFileCloser {
-    void operator()(FILE* file) const { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<FILE, SFileCloser>;
 
 // fopen happily opens a directory for reading; only the first read fails.
 FILE* OpenInputFile(const char* name) {

@@ -15,21 +15,14 @@ bool WriteAll(FILE* out, const char* text, size_t n) {
 
 CCsvDocument::CCsvDocument(bool readingMode, const char* separatorText)
     : reading(readingMode),
-      input(nullptr),
       rowText("", CTextBuffer::DEFAULT_GROW_STEP),
       defaultColumnName("Field"),
       separator(separatorText),
       separatorLength(separator.Length()) {}
 
-CCsvDocument::~CCsvDocument() {
-    if (input != nullptr) std::fclose(input);
-    input = nullptr;
-}
+CCsvDocument::~CCsvDocument() = default;
 
-void CCsvDocument::AttachInput(FILE* stream) {
-    if (input != nullptr) std::fclose(input);
-    input = stream;
-}
+void CCsvDocument::AttachInput(FILE* stream) { input.reset(stream); }
 
 CCsvRow CCsvDocument::NewRow() {
     if (!reading) return CCsvRow(*this);
@@ -95,9 +88,9 @@ bool CCsvDocument::Write(FILE* out, bool header) const {
 
 bool CCsvDocument::ReadLine(char* buffer, size_t size) {
     buffer[0] = '\0';
-    if (input == nullptr) return false;
-    while (!std::feof(input)) {
-        if (std::fgets(buffer, static_cast<int>(size), input) == nullptr) {
+    if (!input) return false;
+    while (!std::feof(input.get())) {
+        if (std::fgets(buffer, static_cast<int>(size), input.get()) == nullptr) {
             // At the end, or on a read error, which would otherwise repeat forever.
             buffer[0] = '\0';
             break;

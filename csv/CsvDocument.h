@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "csv/CsvRow.h"
+#include "text/FilePtr.h"
 #include "text/Str.h"
 #include "text/TextBuffer.h"
 
@@ -62,7 +63,7 @@ private:
     bool WriteHeader(FILE* out) const;
 
     bool reading;
-    FILE* input;
+    FilePtr input;
     CTextBuffer rowText;
     std::vector<CStr> columns;
     CStr defaultColumnName;
