@@ -52,14 +52,21 @@ public:
     size_t ColumnCount() const { return columns.size(); }
     const char* ColumnName(size_t column) const { return columns[column].Text(); }
 
-private:
-    friend class CCsvRow;
+    // What the document's rows read and borrow of it.
 
     // The first column of that name, or NO_COLUMN. The column at `hint` is
     // checked before the index.
     size_t FindColumn(const char* name, size_t hint) const;
+    // The first column with the name of the column at this position.
+    size_t FirstWithName(size_t column) const { return firstWithName[column]; }
+    const char* Separator() const { return separator.Text(); }
+    // Columns read from a line without a header are named this and their number.
+    const char* DefaultColumnName() const { return defaultColumnName.Text(); }
+    // Value storage for a new row, handed back when the row ends.
     std::unique_ptr<CCsvRow::Values> LendValues();
     void TakeBackValues(std::unique_ptr<CCsvRow::Values> returned);
+
+private:
     bool WriteHeader(FILE* out) const;
 
     bool reading;

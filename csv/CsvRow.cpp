@@ -85,7 +85,7 @@ void CCsvRow::ParseLine(const char* line) {
     if (IsLineBreakOrEnd(line[0])) return;
 
     const size_t knownColumns = document->ColumnCount();
-    const char* separator = document->separator.Text();
+    const char* separator = document->Separator();
     const char* cursor = line;
     CStr field;
     for (size_t position = 0; knownColumns == 0 || position < knownColumns; ++position) {
@@ -94,11 +94,11 @@ void CCsvRow::ParseLine(const char* line) {
         UnescapeField(field);
         size_t column = position;
         if (knownColumns == 0) {
-            CStr name(document->defaultColumnName);
+            CStr name(document->DefaultColumnName());
             name.Append(IntToText(static_cast<int32_t>(position + 1)).Text());
             document->AddColumn(name.Text());
         } else {
-            column = document->firstWithName[position];
+            column = document->FirstWithName(position);
         }
         StoreAt(column, field.Text(), field.Length());
     }
