@@ -43,8 +43,8 @@ bool CDatabase::Connect(const char* connectionString) {
         return false;
     }
     ConfigurePooling();
-    if (environment.Allocate(nullptr) != SQL_SUCCESS) return false;
-    if (connection.Allocate(environment.Get()) != SQL_SUCCESS) return false;
+    if (!IsSuccess(environment.Allocate(nullptr))) return false;
+    if (!IsSuccess(connection.Allocate(environment.Get()))) return false;
     if (!Attach(connectionString, length)) return false;
     connected = true;
     // The spare statement only contributes diagnostics; its results do not matter.
