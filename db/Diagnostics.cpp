@@ -36,6 +36,8 @@ CStr GetDiagnosticText(short handleType, void* handle) {
         SQLSMALLINT messageLength = 0;
         const SQLRETURN result =
             SQLGetDiagRec(handleType, handle, record, state, &nativeError, message, sizeof message, &messageLength);
+        // The first call that fails ends the reading: unixODBC with the
+        // PostgreSQL and SQLite drivers misbehaves when called again after it.
         if (!IsSuccess(result)) break;
         AppendRecordLine(text, reinterpret_cast<const char*>(state), nativeError,
                          reinterpret_cast<const char*>(message));

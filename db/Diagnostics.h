@@ -14,7 +14,8 @@ bool IsNoData(short returnCode);
 // Every diagnostic record of one handle, one line each:
 // "[" state "] " native error " - " message, lines joined by "\n", no newline
 // after the last (nor at the end of a message). A message cut to 255
-// characters ends the list. A null handle gives the empty text.
+// characters ends the list; the PostgreSQL driver instead gives the rest of
+// a long message as further records. A null handle gives the empty text.
 CStr GetDiagnosticText(short handleType, void* handle);
 
 #endif
