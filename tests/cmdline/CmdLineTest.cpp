@@ -2,56 +2,78 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "cmdline/CmdLineArgString.h"
 #include "cmdline/CmdLineArgToggle.h"
 
 namespace {
 
-template <size_t N>
-bool ParseAll(CCmdLine& set, const char* (&elements)[N]) {
-    return set.Parse(static_cast<int>(N), elements);
-}
+// An argument set and the arguments a test makes for it, registered in the
+// order made. Renew starts an empty set; the earlier sets and their
+// arguments live on until the test ends.
+class CmdLine : public testing::Test {
+protected:
+    CCmdLineArgString& String(const char* name, int32_t flags = 0, const char* defaultValue = "") {
+        return Register(std::make_unique<CCmdLineArgString>(name, "", defaultValue, flags));
+    }
+    CCmdLineArgToggle& Toggle(const char* name, bool defaultState = false) {
+        return Register(std::make_unique<CCmdLineArgToggle>(name, "", defaultState, false, 0));
+    }
+    template <size_t N>
+    bool Parse(const char* (&elements)[N]) {
+        return set->Parse(static_cast<int>(N), elements);
+    }
+    void Renew() {
+        earlierSets.push_back(std::move(set));
+        set = std::make_unique<CCmdLine>();
+    }
 
-}  // namespace
+    std::vector<std::unique_ptr<CCmdLineArg>> args;
+    std::vector<std::unique_ptr<CCmdLine>> earlierSets;
+    std::unique_ptr<CCmdLine> set = std::make_unique<CCmdLine>();
 
-TEST(CmdLine, ProgramNameAloneLeavesTheRequiredArgumentMissing) {
-    CCmdLineArgString connect("connect", "", "", ARG_POSITIONAL | ARG_REQUIRED);
-    CCmdLine set;
-    set.AddArg(connect);
+private:
+    template <typename T>
+    T& Register(std::unique_ptr<T> arg) {
+        T& registered = *arg;
+        args.push_back(std::move(arg));
+        set->AddArg(registered);
+        return registered;
+    }
+};
+
+TEST_F(CmdLine, ProgramNameAloneLeavesTheRequiredArgumentMissing) {
+    String("connect", ARG_POSITIONAL | ARG_REQUIRED);
     const char* argv[] = {"prog"};
-    EXPECT_FALSE(ParseAll(set, argv));
-    EXPECT_STREQ(set.GetErrorText(), "Missing required argument: connect\n\n");
+    EXPECT_FALSE(Parse(argv));
+    EXPECT_STREQ(set->GetErrorText(), "Missing required argument: connect\n\n");
 }
 
-TEST(CmdLine, ArgTextIsNullPastTheLastElementAndBeforeParsing) {
-    CCmdLine set;
-    EXPECT_EQ(set.GetArgText(0), nullptr);
-    CCmdLineArgString t("t", "", "", 0);
-    set.AddArg(t);
+TEST_F(CmdLine, ArgTextIsNullPastTheLastElementAndBeforeParsing) {
+    EXPECT_EQ(set->GetArgText(0), nullptr);
+    String("t");
     const char* argv[] = {"prog", "-t=1"};
-    ASSERT_TRUE(ParseAll(set, argv));
-    EXPECT_STREQ(set.GetArgText(0), "prog");
-    EXPECT_STREQ(set.GetArgText(1), "-t=1");
-    EXPECT_EQ(set.GetArgText(2), nullptr);
+    ASSERT_TRUE(Parse(argv));
+    EXPECT_STREQ(set->GetArgText(0), "prog");
+    EXPECT_STREQ(set->GetArgText(1), "-t=1");
+    EXPECT_EQ(set->GetArgText(2), nullptr);
 }
 
-TEST(CmdLine, NamesMatchIgnoringCaseAfterEitherPrefix) {
-    CCmdLineArgString t("t", "", "", 0);
-    CCmdLineArgString s("s", "", "", 0);
-    CCmdLine set;
-    set.AddArg(t);
-    set.AddArg(s);
+TEST_F(CmdLine, NamesMatchIgnoringCaseAfterEitherPrefix) {
+    CCmdLineArgString& t = String("t");
+    CCmdLineArgString& s = String("s");
     const char* argv[] = {"prog", "-T=x", "/s=y"};
-    ASSERT_TRUE(ParseAll(set, argv));
+    ASSERT_TRUE(Parse(argv));
     EXPECT_STREQ(t.GetValue(), "x");
     EXPECT_STREQ(s.GetValue(), "y");
-    EXPECT_STREQ(set.GetErrorText(), "");
+    EXPECT_STREQ(set->GetErrorText(), "");
 }
 
-TEST(CmdLine, ValueFollowsTheNameAfterOneOptionalSeparator) {
+TEST_F(CmdLine, ValueFollowsTheNameAfterOneOptionalSeparator) {
     struct Case {
         const char* element;
         const char* value;
@@ -60,53 +82,44 @@ TEST(CmdLine, ValueFollowsTheNameAfterOneOptionalSeparator) {
                           {"-t==abc", "=abc"}, {"-t:=abc", "=abc"}, {"-t", ""},
                           {"-t=", ""}, {"/t:", ""}, {"-table", "able"}};
     for (const Case& c : cases) {
-        CCmdLineArgString t("t", "", "default", 0);
-        CCmdLine set;
-        set.AddArg(t);
+        Renew();
+        CCmdLineArgString& t = String("t", 0, "default");
         const char* argv[] = {"prog", c.element};
-        ASSERT_TRUE(ParseAll(set, argv)) << c.element;
+        ASSERT_TRUE(Parse(argv)) << c.element;
         EXPECT_TRUE(t.IsGiven()) << c.element;
         EXPECT_STREQ(t.GetValue(), c.value) << c.element;
     }
 }
 
-TEST(CmdLine, FirstRegisteredOfTwoMatchingNamesWins) {
-    CCmdLineArgString s("s", "", "", 0);
-    CCmdLineArgString se("se", "", "", 0);
-    CCmdLine shortFirst;
-    shortFirst.AddArg(s);
-    shortFirst.AddArg(se);
+TEST_F(CmdLine, FirstRegisteredOfTwoMatchingNamesWins) {
+    CCmdLineArgString& s = String("s");
+    CCmdLineArgString& se = String("se");
     const char* argv[] = {"prog", "-se=1", "-se=2"};
-    ASSERT_TRUE(ParseAll(shortFirst, argv));
+    ASSERT_TRUE(Parse(argv));
     // The second element finds s taken and falls through to se.
     EXPECT_STREQ(s.GetValue(), "e=1");
     EXPECT_STREQ(se.GetValue(), "2");
 
-    CCmdLineArgString s2("s", "", "", 0);
-    CCmdLineArgString se2("se", "", "", 0);
-    CCmdLine longFirst;
-    longFirst.AddArg(se2);
-    longFirst.AddArg(s2);
+    Renew();
+    CCmdLineArgString& se2 = String("se");
+    CCmdLineArgString& s2 = String("s");
     const char* argv2[] = {"prog", "-se=1"};
-    ASSERT_TRUE(ParseAll(longFirst, argv2));
+    ASSERT_TRUE(Parse(argv2));
     EXPECT_STREQ(se2.GetValue(), "1");
     EXPECT_FALSE(s2.IsGiven());
 }
 
-TEST(CmdLine, RepeatedOptionIsRejectedAndStopsTheParse) {
-    CCmdLineArgString t("t", "", "", 0);
-    CCmdLineArgToggle f("f", "", false, false, 0);
-    CCmdLine set;
-    set.AddArg(t);
-    set.AddArg(f);
+TEST_F(CmdLine, RepeatedOptionIsRejectedAndStopsTheParse) {
+    CCmdLineArgString& t = String("t");
+    CCmdLineArgToggle& f = Toggle("f");
     const char* argv[] = {"prog", "-t=a", "-t=b", "-f"};
-    EXPECT_FALSE(ParseAll(set, argv));
-    EXPECT_STREQ(set.GetErrorText(), "Invalid argument: -t=b\n\n");
+    EXPECT_FALSE(Parse(argv));
+    EXPECT_STREQ(set->GetErrorText(), "Invalid argument: -t=b\n\n");
     EXPECT_STREQ(t.GetValue(), "a");
     EXPECT_FALSE(f.IsGiven());
 }
 
-TEST(CmdLine, ToggleElementsSetStateByFirstValueCharacter) {
+TEST_F(CmdLine, ToggleElementsSetStateByFirstValueCharacter) {
     struct Case {
         const char* element;
         bool accepted;
@@ -116,160 +129,129 @@ TEST(CmdLine, ToggleElementsSetStateByFirstValueCharacter) {
                           {"-f=-", true, false}, {"-f:+", true, true}, {"-f+x", true, true},
                           {"-fx", false, false}};
     for (const Case& c : cases) {
-        CCmdLineArgToggle f("f", "", !c.state, false, 0);
-        CCmdLine set;
-        set.AddArg(f);
+        Renew();
+        CCmdLineArgToggle& f = Toggle("f", !c.state);
         const char* argv[] = {"prog", c.element};
-        EXPECT_EQ(ParseAll(set, argv), c.accepted) << c.element;
+        EXPECT_EQ(Parse(argv), c.accepted) << c.element;
         if (c.accepted) {
             EXPECT_EQ(f.GetState(), c.state) << c.element;
         }
     }
 }
 
-TEST(CmdLine, PrefixCharacterAloneMatchesNoNamedArgument) {
+TEST_F(CmdLine, PrefixCharacterAloneMatchesNoNamedArgument) {
     for (const char* element : {"-", "/"}) {
-        CCmdLineArgString t("t", "", "", 0);
-        CCmdLine set;
-        set.AddArg(t);
+        Renew();
+        String("t");
         const char* argv[] = {"prog", element};
-        EXPECT_FALSE(ParseAll(set, argv)) << element;
-        EXPECT_EQ(set.GetErrorText(), std::string("Invalid argument: ") + element + "\n\n");
+        EXPECT_FALSE(Parse(argv)) << element;
+        EXPECT_EQ(set->GetErrorText(), std::string("Invalid argument: ") + element + "\n\n");
     }
 }
 
-TEST(CmdLine, PositionalElementsFillPositionalArgumentsInOrder) {
-    CCmdLineArgString a("a", "", "", ARG_POSITIONAL);
-    CCmdLineArgString t("t", "", "", 0);
-    CCmdLineArgString b("b", "", "", ARG_POSITIONAL);
-    CCmdLine set;
-    set.AddArg(a);
-    set.AddArg(t);
-    set.AddArg(b);
+TEST_F(CmdLine, PositionalElementsFillPositionalArgumentsInOrder) {
+    CCmdLineArgString& a = String("a", ARG_POSITIONAL);
+    String("t");
+    CCmdLineArgString& b = String("b", ARG_POSITIONAL);
     const char* argv[] = {"prog", "x", "-t=1", "y", "z%s"};
-    EXPECT_FALSE(ParseAll(set, argv));
+    EXPECT_FALSE(Parse(argv));
     EXPECT_STREQ(a.GetValue(), "x");
     EXPECT_STREQ(b.GetValue(), "y");
-    EXPECT_STREQ(set.GetErrorText(), "Invalid argument: z%s\n\n");
+    EXPECT_STREQ(set->GetErrorText(), "Invalid argument: z%s\n\n");
 }
 
-TEST(CmdLine, EmptyElementIsPositional) {
-    CCmdLineArgString a("a", "", "default", ARG_POSITIONAL | ARG_REQUIRED);
-    CCmdLine set;
-    set.AddArg(a);
+TEST_F(CmdLine, EmptyElementIsPositional) {
+    CCmdLineArgString& a = String("a", ARG_POSITIONAL | ARG_REQUIRED, "default");
     const char* argv[] = {"prog", ""};
-    ASSERT_TRUE(ParseAll(set, argv));
+    ASSERT_TRUE(Parse(argv));
     EXPECT_TRUE(a.IsGiven());
     EXPECT_STREQ(a.GetValue(), "");
 }
 
-TEST(CmdLine, PositionalValueOutsideTheChoicesIsNotOfferedToTheNext) {
-    CCmdLineArgString mode("mode", "", "", ARG_POSITIONAL);
-    CCmdLineArgString rest("rest", "", "", ARG_POSITIONAL);
+TEST_F(CmdLine, PositionalValueOutsideTheChoicesIsNotOfferedToTheNext) {
+    CCmdLineArgString& mode = String("mode", ARG_POSITIONAL);
+    CCmdLineArgString& rest = String("rest", ARG_POSITIONAL);
     mode.AddChoice("fast");
-    CCmdLine set;
-    set.AddArg(mode);
-    set.AddArg(rest);
     const char* argv[] = {"prog", "slow"};
-    EXPECT_FALSE(ParseAll(set, argv));
+    EXPECT_FALSE(Parse(argv));
     EXPECT_FALSE(rest.IsGiven());
-    EXPECT_STREQ(set.GetErrorText(), "Invalid argument: slow\n\n");
+    EXPECT_STREQ(set->GetErrorText(), "Invalid argument: slow\n\n");
 }
 
-TEST(CmdLine, PositionalArgumentCannotBeGivenByName) {
-    CCmdLineArgString connect("connect", "", "", ARG_POSITIONAL);
-    CCmdLine alone;
-    alone.AddArg(connect);
+TEST_F(CmdLine, PositionalArgumentCannotBeGivenByName) {
+    String("connect", ARG_POSITIONAL);
     const char* argv[] = {"prog", "-connect=x"};
-    EXPECT_FALSE(ParseAll(alone, argv));
+    EXPECT_FALSE(Parse(argv));
 
     // A named argument whose name starts the rest takes the element instead.
-    CCmdLineArgString connect2("connect", "", "", ARG_POSITIONAL);
-    CCmdLineArgString c("c", "", "", 0);
-    CCmdLine withNamed;
-    withNamed.AddArg(connect2);
-    withNamed.AddArg(c);
-    EXPECT_TRUE(ParseAll(withNamed, argv));
-    EXPECT_FALSE(connect2.IsGiven());
+    Renew();
+    CCmdLineArgString& connect = String("connect", ARG_POSITIONAL);
+    CCmdLineArgString& c = String("c");
+    EXPECT_TRUE(Parse(argv));
+    EXPECT_FALSE(connect.IsGiven());
     EXPECT_STREQ(c.GetValue(), "onnect=x");
 }
 
-TEST(CmdLine, ElementStartingWithSlashIsNeverPositional) {
-    CCmdLineArgString path("path", "", "", ARG_POSITIONAL);
-    CCmdLine set;
-    set.AddArg(path);
+TEST_F(CmdLine, ElementStartingWithSlashIsNeverPositional) {
+    CCmdLineArgString& path = String("path", ARG_POSITIONAL);
     const char* argv[] = {"prog", "/tmp/file"};
-    EXPECT_FALSE(ParseAll(set, argv));
+    EXPECT_FALSE(Parse(argv));
     EXPECT_FALSE(path.IsGiven());
 }
 
-TEST(CmdLine, ExclusiveConflictNamesTheFirstTwoGivenMembersAndBeatsMissing) {
-    CCmdLineArgString req("req", "", "", ARG_POSITIONAL | ARG_REQUIRED);
-    CCmdLineArgString a("a", "", "", 0);
-    CCmdLineArgString b("b", "", "", 0);
-    CCmdLineArgString c("c", "", "", 0);
-    CCmdLine set;
-    set.AddArg(req);
-    set.AddArg(a);
-    set.AddArg(b);
-    set.AddArg(c);
-    set.AddExclusiveGroup({&a, &b});
-    set.AddExclusiveGroup({&a, &b, &c});
+TEST_F(CmdLine, ExclusiveConflictNamesTheFirstTwoGivenMembersAndBeatsMissing) {
+    String("req", ARG_POSITIONAL | ARG_REQUIRED);
+    CCmdLineArgString& a = String("a");
+    CCmdLineArgString& b = String("b");
+    CCmdLineArgString& c = String("c");
+    set->AddExclusiveGroup({&a, &b});
+    set->AddExclusiveGroup({&a, &b, &c});
     const char* argv[] = {"prog", "-c", "-b"};
-    EXPECT_FALSE(ParseAll(set, argv));
-    EXPECT_STREQ(set.GetErrorText(), "Exclusive arguments: b and c\n\n");
+    EXPECT_FALSE(Parse(argv));
+    EXPECT_STREQ(set->GetErrorText(), "Exclusive arguments: b and c\n\n");
 }
 
-TEST(CmdLine, DependentWithoutItsPrerequisiteIsReported) {
-    CCmdLineArgString user("user", "", "", 0);
-    CCmdLineArgString password("password", "", "", 0);
-    CCmdLineArgString role("role", "", "", 0);
-    CCmdLine set;
-    set.AddArg(user);
-    set.AddArg(password);
-    set.AddArg(role);
-    set.AddDependency(password, role);
-    set.AddDependency(user, password);
-    set.AddDependency(user, role);
+TEST_F(CmdLine, DependentWithoutItsPrerequisiteIsReported) {
+    CCmdLineArgString& user = String("user");
+    CCmdLineArgString& password = String("password");
+    CCmdLineArgString& role = String("role");
+    set->AddDependency(password, role);
+    set->AddDependency(user, password);
+    set->AddDependency(user, role);
     const char* argv[] = {"prog", "-role=r", "-password=p"};
-    EXPECT_FALSE(ParseAll(set, argv));
+    EXPECT_FALSE(Parse(argv));
     // The dependents of one prerequisite are checked in declaration order.
-    EXPECT_STREQ(set.GetErrorText(), "password is invalid without user\n\n");
+    EXPECT_STREQ(set->GetErrorText(), "password is invalid without user\n\n");
 }
 
-TEST(CmdLine, SecondParseRepeatsOnlyAnElementFailure) {
-    CCmdLineArgString req("req", "", "", ARG_POSITIONAL | ARG_REQUIRED);
-    CCmdLine missing;
-    missing.AddArg(req);
+TEST_F(CmdLine, SecondParseRepeatsOnlyAnElementFailure) {
+    String("req", ARG_POSITIONAL | ARG_REQUIRED);
     const char* none[] = {"prog"};
-    EXPECT_FALSE(ParseAll(missing, none));
-    EXPECT_TRUE(ParseAll(missing, none));
+    EXPECT_FALSE(Parse(none));
+    EXPECT_TRUE(Parse(none));
 
-    CCmdLineArgString t("t", "", "", 0);
-    CCmdLine invalid;
-    invalid.AddArg(t);
+    Renew();
+    CCmdLineArgString& t = String("t");
     const char* bad[] = {"prog", "-x"};
     const char* good[] = {"prog", "-t=1"};
-    EXPECT_FALSE(ParseAll(invalid, bad));
-    EXPECT_FALSE(ParseAll(invalid, good));
+    EXPECT_FALSE(Parse(bad));
+    EXPECT_FALSE(Parse(good));
     EXPECT_FALSE(t.IsGiven());
-    EXPECT_STREQ(invalid.GetErrorText(), "Invalid argument: -x\n\n");
+    EXPECT_STREQ(set->GetErrorText(), "Invalid argument: -x\n\n");
 }
 
-TEST(CmdLine, MegabyteElementsAreTakenAndReportedWhole) {
-    CCmdLineArgString s("s", "", "", 0);
-    CCmdLine set;
-    set.AddArg(s);
+TEST_F(CmdLine, MegabyteElementsAreTakenAndReportedWhole) {
+    CCmdLineArgString& s = String("s");
     const std::string value(1 << 20, 'v');
     const std::string accepted = "-s=" + value;
     const std::string rejected = "-x" + value;
     const char* argv[] = {"prog", accepted.c_str(), rejected.c_str()};
-    EXPECT_FALSE(ParseAll(set, argv));
+    EXPECT_FALSE(Parse(argv));
     EXPECT_EQ(std::string(s.GetValue()), value);
-    EXPECT_EQ(std::string(set.GetErrorText()), "Invalid argument: " + rejected + "\n\n");
+    EXPECT_EQ(std::string(set->GetErrorText()), "Invalid argument: " + rejected + "\n\n");
 }
 
-TEST(CmdLine, RejectedElementShowsNoPassword) {
+TEST_F(CmdLine, RejectedElementShowsNoPassword) {
     const std::pair<const char*, const char*> cases[] = {
         {"Driver=x;PWD=very-secret", "Driver=x;PWD=***"},
         {"DSN=d;uid=u;pwd=p w;Database=db", "DSN=d;uid=u;pwd=***;Database=db"},
@@ -280,9 +262,11 @@ TEST(CmdLine, RejectedElementShowsNoPassword) {
         {"-s=select pwd=1;PWD", "-s=select pwd=1;PWD"},
     };
     for (const auto& c : cases) {
-        CCmdLine set;
+        Renew();
         const char* argv[] = {"prog", c.first};
-        EXPECT_FALSE(ParseAll(set, argv));
-        EXPECT_EQ(std::string(set.GetErrorText()), std::string("Invalid argument: ") + c.second + "\n\n");
+        EXPECT_FALSE(Parse(argv));
+        EXPECT_EQ(std::string(set->GetErrorText()), std::string("Invalid argument: ") + c.second + "\n\n");
     }
 }
+
+}  // namespace
