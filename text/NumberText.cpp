@@ -28,8 +28,8 @@ CStr DoubleToText(double value) {
     return result;
 }
 
-// to_chars is exact, as glibc's printf is, so both give the same digits; it
-// is several times faster and needs no format string.
+// to_chars is exact, as glibc's printf is, so both give the same digits;
+// it needs neither a format to parse nor a pass to size the text.
 char* PutDouble(char* out, double value) {
     return std::to_chars(out, out + MAX_DOUBLE_TEXT, value, std::chars_format::fixed, 6).ptr;
 }
