@@ -38,7 +38,8 @@ public:
     // Appends a column without looking for an equal name: a duplicate shares
     // the values of the first column of that name.
     void AddColumn(const char* name);
-    // Ignored in reading mode.
+    // Ignored in reading mode. When memory runs out it throws std::bad_alloc
+    // and the text keeps only the lines before.
     void AppendRow(const CCsvRow& row);
     // False when the stream is null or takes fewer bytes than written to it.
     // Neither flushes nor closes the stream.
@@ -57,8 +58,9 @@ private:
     // The first column of that name, or NO_COLUMN. The column at `hint` is
     // checked before the index.
     size_t FindColumn(const char* name, size_t hint) const;
+    void AppendLine(const CCsvRow& row);
     std::unique_ptr<CCsvRow::Values> LendValues();
-    void TakeBackValues(std::unique_ptr<CCsvRow::Values> returned);
+    void TakeBackValues(std::unique_ptr<CCsvRow::Values> returned) noexcept;
     bool WriteHeader(FILE* out) const;
 
     bool reading;
