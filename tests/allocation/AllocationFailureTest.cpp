@@ -1,0 +1,127 @@
+// The allocation-failure loop (tests/allocation/FailingAllocation.h): every
+// allocation in turn is refused, and each time std::bad_alloc must come out
+// cleanly, nothing may leak (the sanitizer build checks) and what was
+// complete before the failure must stay exactly as it was.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <memory>
+#include <new>
+#include <string>
+
+#include "app/ParameterSource.h"
+#include "app/ValueText.h"
+#include "csv/CsvDocument.h"
+#include "csv/CsvRow.h"
+#include "tests/allocation/FailingAllocation.h"
+#include "tests/csv/WrittenText.h"
+#include "text/TextBuffer.h"
+
+namespace {
+
+const std::string LONG_TEXT(3000, 'q');
+constexpr size_t STEPS = 12;
+
+// Pieces that make the buffer grow several times, some of them its own text.
+void AppendPiece(CTextBuffer& buffer, size_t step) {
+    if (step % 3 == 0) buffer.AppendText(LONG_TEXT.c_str());
+    if (step % 3 == 1) buffer.AppendChar(',');
+    if (step % 3 == 2) buffer.AppendText(buffer.Text() + step, 2000);
+}
+
+std::string BufferAfter(size_t steps) {
+    CTextBuffer buffer("start", 16);
+    for (size_t step = 0; step < steps; ++step) AppendPiece(buffer, step);
+    return std::string(buffer.Text(), buffer.Length());
+}
+
+// Values to quote, a column that first appears in the fourth row, and a
+// second value under a name, which the row ignores.
+void AddRow(CCsvDocument& doc, size_t index) {
+    CCsvRow row = doc.NewRow();
+    row.SetValue("id", std::to_string(index).c_str());
+    row.SetValue("text", index % 2 == 0 ? LONG_TEXT.c_str() : "say \"hi\", twice\n");
+    if (index >= 3) row.SetValue("late", "x");
+    row.SetValue("id", "ignored");
+    row.Commit();
+}
+
+std::string DocumentAfter(size_t rows) {
+    CCsvDocument doc(false, ",");
+    for (size_t index = 0; index < rows; ++index) AddRow(doc, index);
+    return WrittenText(doc, false);
+}
+
+}  // namespace
+
+TEST(AllocationFailure, TextBufferKeepsEveryWholeAppend) {
+    ForEachFailingAllocation([] {
+        CTextBuffer buffer("start", 16);
+        size_t done = 0;
+        try {
+            for (; done < STEPS; ++done) AppendPiece(buffer, done);
+        } catch (const std::bad_alloc&) {
+            StopFailingAllocations();
+            EXPECT_EQ(std::string(buffer.Text(), buffer.Length()), BufferAfter(done));
+            throw;
+        }
+    });
+}
+
+TEST(AllocationFailure, DocumentKeepsEveryCommittedRowAndTakesMore) {
+    ForEachFailingAllocation([] {
+        CCsvDocument doc(false, ",");
+        size_t done = 0;
+        try {
+            for (; done < STEPS; ++done) AddRow(doc, done);
+        } catch (const std::bad_alloc&) {
+            StopFailingAllocations();
+            // The failed row may have added a column already: the header may differ, the lines not.
+            EXPECT_EQ(WrittenText(doc, false), DocumentAfter(done)) << done << " rows";
+            AddRow(doc, STEPS);
+            CCsvDocument expected(false, ",");
+            for (size_t index = 0; index < done; ++index) AddRow(expected, index);
+            AddRow(expected, STEPS);
+            EXPECT_EQ(WrittenText(doc, true), WrittenText(expected, true)) << done << " rows";
+            throw;
+        }
+    });
+}
+
+TEST(AllocationFailure, ParameterSubstitutionLeavesTheStatementAsItWas) {
+    const std::string values = "1\n" + LONG_TEXT + "\r\n" + LONG_TEXT + LONG_TEXT + "\n";
+    const char* const original = "select :p as a, ':p' as b, :p as c from t";
+    ForEachFailingAllocation([&] {
+        const std::unique_ptr<FILE, int (*)(FILE*)> input(
+            fmemopen(const_cast<char*>(values.data()), values.size(), "r"), &std::fclose);
+        CParameterSource source(input.get(), false);
+        CStr statement(original);
+        unsigned failedIndex = 0;
+        try {
+            EXPECT_EQ(SubstituteParameters(statement, ":p", source, failedIndex), CParameterSource::VALUE);
+        } catch (const std::bad_alloc&) {
+            StopFailingAllocations();
+            EXPECT_STREQ(statement.Text(), original);
+            throw;
+        }
+        StopFailingAllocations();
+        EXPECT_EQ(std::string(statement.Text()),
+                  "select 1 as a, '" + LONG_TEXT + "' as b, " + LONG_TEXT + LONG_TEXT + " as c from t");
+    });
+}
+
+TEST(AllocationFailure, DecimalTextKeepsWhatWasThereBefore) {
+    const std::string decimal = "-" + std::string(2500, '9') + ".9999995";
+    ForEachFailingAllocation([&] {
+        CTextBuffer out("x,", 16);
+        try {
+            AppendDecimalSixPlaces(decimal.c_str(), out);
+        } catch (const std::bad_alloc&) {
+            StopFailingAllocations();
+            CTextBuffer whole("x,", 16);
+            AppendDecimalSixPlaces(decimal.c_str(), whole);
+            EXPECT_EQ(std::string(whole.Text(), out.Length()), std::string(out.Text())) << "not a prefix";
+            throw;
+        }
+    });
+}
