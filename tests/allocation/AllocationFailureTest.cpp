@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <iterator>
 #include <memory>
 #include <new>
 #include <string>
@@ -88,6 +89,28 @@ TEST(AllocationFailure, DocumentKeepsEveryCommittedRowAndTakesMore) {
     });
 }
 
+TEST(AllocationFailure, RowCommitsOnlyTheValuesStoredWhole) {
+    const char* const names[] = {"a", "b", "c", "d", "e"};
+    ForEachFailingAllocation([&] {
+        CCsvDocument doc(false, ",");
+        CCsvRow row = doc.NewRow();
+        size_t done = 0;
+        try {
+            for (; done < std::size(names); ++done) row.SetValue(names[done], LONG_TEXT.c_str());
+            row.Commit();
+        } catch (const std::bad_alloc&) {
+            StopFailingAllocations();
+            row.Commit();
+            CCsvDocument expected(false, ",");
+            CCsvRow whole = expected.NewRow();
+            for (size_t i = 0; i < doc.ColumnCount(); ++i) whole.SetValue(names[i], i < done ? LONG_TEXT.c_str() : "");
+            whole.Commit();
+            EXPECT_EQ(WrittenText(doc, false), WrittenText(expected, false)) << done << " values";
+            throw;
+        }
+    });
+}
+
 TEST(AllocationFailure, ParameterSubstitutionLeavesTheStatementAsItWas) {
     const std::string values = "1\n" + LONG_TEXT + "\r\n" + LONG_TEXT + LONG_TEXT + "\n";
     const char* const original = "select :p as a, ':p' as b, :p as c from t";
@@ -97,14 +120,16 @@ TEST(AllocationFailure, ParameterSubstitutionLeavesTheStatementAsItWas) {
         CParameterSource source(input.get(), false);
         CStr statement(original);
         unsigned failedIndex = 0;
+        CParameterSource::EResult result = CParameterSource::END_OF_INPUT;
         try {
-            EXPECT_EQ(SubstituteParameters(statement, ":p", source, failedIndex), CParameterSource::VALUE);
+            result = SubstituteParameters(statement, ":p", source, failedIndex);
         } catch (const std::bad_alloc&) {
             StopFailingAllocations();
             EXPECT_STREQ(statement.Text(), original);
             throw;
         }
         StopFailingAllocations();
+        EXPECT_EQ(result, CParameterSource::VALUE);
         EXPECT_EQ(std::string(statement.Text()),
                   "select 1 as a, '" + LONG_TEXT + "' as b, " + LONG_TEXT + LONG_TEXT + " as c from t");
     });

@@ -8,11 +8,14 @@
 #include <cstdlib>
 #include <new>
 
-// The real functions behind the linker's --wrap of malloc, realloc and getline.
+// The real functions behind the linker's --wrap of malloc, realloc and
+// getline; an optimized build reaches getline through glibc's inline
+// __getdelim.
 extern "C" {
 void* __real_malloc(size_t size);
 void* __real_realloc(void* block, size_t size);
 ssize_t __real_getline(char** line, size_t* capacity, FILE* stream);
+ssize_t __real___getdelim(char** line, size_t* capacity, int delimiter, FILE* stream);
 }
 
 namespace {
@@ -68,6 +71,12 @@ void* __wrap_realloc(void* block, size_t size) { return Refuse() ? nullptr : __r
 
 ssize_t __wrap_getline(char** line, size_t* capacity, FILE* stream) {
     if (!Refuse()) return __real_getline(line, capacity, stream);
+    errno = ENOMEM;
+    return -1;
+}
+
+ssize_t __wrap___getdelim(char** line, size_t* capacity, int delimiter, FILE* stream) {
+    if (!Refuse()) return __real___getdelim(line, capacity, delimiter, stream);
     errno = ENOMEM;
     return -1;
 }
