@@ -14,6 +14,9 @@
 #include "app/ValueText.h"
 #include "csv/CsvDocument.h"
 #include "csv/CsvRow.h"
+#include "db/Database.h"
+#include "db/Field.h"
+#include "db/RecordSet.h"
 #include "tests/allocation/FailingAllocation.h"
 #include "tests/csv/WrittenText.h"
 #include "text/TextBuffer.h"
@@ -53,7 +56,63 @@ std::string DocumentAfter(size_t rows) {
     return WrittenText(doc, false);
 }
 
+// Longer than a field's first buffer, so reading it grows the buffer; a blob
+// the SQLite driver gives as text that becomes hex digits.
+const char* const QUERY =
+    "select 1 as id, printf('%.6000c', 'x') as v, x'00ff' as b "
+    "union all select 2, 'say \"hi\", twice', x'' union all select 3, null, x'10'";
+
+// Exports the record set the way the export run does; done counts the rows committed.
+void ExportRows(CRecordSet& recordSet, CCsvDocument& doc, size_t& done) {
+    CValueText valueText;
+    for (; !recordSet.IsEOF(); ++done) {
+        CCsvRow row = doc.NewRow();
+        for (size_t i = 0; i < recordSet.GetFieldCount(); ++i) {
+            CField& field = recordSet.GetField(i);
+            size_t length = 0;
+            const char* text = valueText.Format(field, length);
+            row.SetValue(field.GetName(), text, length);
+        }
+        recordSet.MoveNext();
+        row.Commit();
+    }
+}
+
+// The first lines of the whole export. REQUIRES: rows <= 3.
+std::string ExportedLines(size_t rows) {
+    CDatabase database;
+    CRecordSet recordSet;
+    CCsvDocument doc(false, ",");
+    size_t done = 0;
+    if (database.Connect("Driver=SQLite3;Database=:memory:") && recordSet.Open(database, QUERY)) {
+        ExportRows(recordSet, doc, done);
+    }
+    const std::string text = WrittenText(doc, false);
+    size_t end = 0;
+    for (size_t line = 0; line < rows; ++line) end = text.find('\n', end) + 1;
+    return text.substr(0, end);
+}
+
 }  // namespace
+
+TEST(AllocationFailure, RecordSetExportKeepsEveryCommittedRow) {
+    ForEachFailingAllocation([] {
+        CDatabase database;
+        CRecordSet recordSet;
+        CCsvDocument doc(false, ",");
+        size_t done = 0;
+        try {
+            ASSERT_TRUE(database.Connect("Driver=SQLite3;Database=:memory:"));
+            ASSERT_TRUE(recordSet.Open(database, QUERY));
+            ExportRows(recordSet, doc, done);
+        } catch (const std::bad_alloc&) {
+            StopFailingAllocations();
+            EXPECT_EQ(WrittenText(doc, false), ExportedLines(done)) << done << " rows";
+            throw;
+        }
+    });
+    EXPECT_EQ(ExportedLines(3), "1," + std::string(6000, 'x') + ",00ff\n2,\"say \"\"hi\"\", twice\",\n3,,10\n");
+}
 
 TEST(AllocationFailure, TextBufferKeepsEveryWholeAppend) {
     ForEachFailingAllocation([] {
