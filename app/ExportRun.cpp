@@ -165,6 +165,9 @@ bool CExportRun::ExportRows(CCsvDocument& document) {
         }
         recordSet.MoveNext();
         ++records;
+        // Here, not in the row's destructor, so that running out of memory
+        // while storing the line ends the run with its message.
+        row.Commit();
     }
     if (recordSet.FetchFailed()) {
         readError = recordSet.GetErrorText();

@@ -2,8 +2,10 @@
 
 #include <sys/types.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "text/TextBuffer.h"
 
@@ -14,8 +16,12 @@ CParameterSource::~CParameterSource() { std::free(line); }
 
 CParameterSource::EResult CParameterSource::ReadValue(CStr& value) {
     if (prompt_) std::fputs("Enter value for parameter: ", stderr);
+    errno = 0;
     const ssize_t read = getline(&line, &lineCapacity, input_);
+    // getline fails alike at the end and when it cannot grow the line; only errno tells them apart.
+    const bool outOfMemory = read < 0 && errno == ENOMEM;
     if (prompt_) std::fputs("\n", stderr);
+    if (outOfMemory) throw std::bad_alloc();
     if (read < 0) return END_OF_INPUT;
     size_t length = static_cast<size_t>(read);
     // A NUL byte would silently cut the value short inside the statement text.

@@ -19,6 +19,7 @@ public:
     CParameterSource& operator=(const CParameterSource&) = delete;
     ~CParameterSource();
 
+    // Throws std::bad_alloc when the line does not fit in memory.
     EResult ReadValue(CStr& value);
 
 private:

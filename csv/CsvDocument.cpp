@@ -11,6 +11,12 @@ bool WriteAll(FILE* out, const char* text, size_t n) {
     return n == 0 || std::fwrite(text, 1, n, out) == n;
 }
 
+// Room for one more element, growing geometrically; after it a push_back cannot throw.
+template <typename T>
+void ReserveOneMore(std::vector<T>& items) {
+    if (items.size() == items.capacity()) items.reserve(2 * items.size() + 1);
+}
+
 }  // namespace
 
 CCsvDocument::CCsvDocument(bool readingMode, const char* separatorText)
@@ -32,9 +38,13 @@ CCsvRow CCsvDocument::NewRow() {
 }
 
 void CCsvDocument::AddColumn(const char* name) {
-    const size_t column = columns.size();
-    columns.emplace_back(name);
-    const auto entry = columnIndex.emplace(std::string_view(columns.back().Text()), column);
+    // Everything that may fail comes first, so the column list, its index and
+    // firstWithName never disagree when memory runs out.
+    CStr fresh(name);
+    ReserveOneMore(columns);
+    ReserveOneMore(firstWithName);
+    const auto entry = columnIndex.emplace(std::string_view(fresh.Text()), columns.size());
+    columns.push_back(std::move(fresh));
     firstWithName.push_back(entry.first->second);
 }
 
@@ -51,7 +61,7 @@ std::unique_ptr<CCsvRow::Values> CCsvDocument::LendValues() {
     return std::make_unique<CCsvRow::Values>();
 }
 
-void CCsvDocument::TakeBackValues(std::unique_ptr<CCsvRow::Values> returned) {
+void CCsvDocument::TakeBackValues(std::unique_ptr<CCsvRow::Values> returned) noexcept {
     if (spareValues != nullptr) return;
     returned->Clear();
     spareValues = std::move(returned);
@@ -59,6 +69,17 @@ void CCsvDocument::TakeBackValues(std::unique_ptr<CCsvRow::Values> returned) {
 
 void CCsvDocument::AppendRow(const CCsvRow& row) {
     if (reading) return;
+    const size_t committed = rowText.Length();
+    try {
+        AppendLine(row);
+    } catch (...) {
+        // A line that could not be stored whole is not stored at all.
+        rowText.Truncate(committed);
+        throw;
+    }
+}
+
+void CCsvDocument::AppendLine(const CCsvRow& row) {
     for (size_t column = 0; column < columns.size(); ++column) {
         if (column != 0) rowText.AppendText(separator.Text(), separatorLength);
         size_t length = 0;

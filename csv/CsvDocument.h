@@ -39,7 +39,8 @@ public:
     // Appends a column without looking for an equal name: a duplicate shares
     // the values of the first column of that name.
     void AddColumn(const char* name);
-    // Ignored in reading mode.
+    // Ignored in reading mode. When memory runs out it throws std::bad_alloc
+    // and the text keeps only the lines before.
     void AppendRow(const CCsvRow& row);
     // False when the stream is null or takes fewer bytes than written to it.
     // Neither flushes nor closes the stream.
@@ -64,9 +65,10 @@ public:
     const char* DefaultColumnName() const { return defaultColumnName.Text(); }
     // Value storage for a new row, handed back when the row ends.
     std::unique_ptr<CCsvRow::Values> LendValues();
-    void TakeBackValues(std::unique_ptr<CCsvRow::Values> returned);
+    void TakeBackValues(std::unique_ptr<CCsvRow::Values> returned) noexcept;
 
 private:
+    void AppendLine(const CCsvRow& row);
     bool WriteHeader(FILE* out) const;
 
     bool reading;

@@ -2,50 +2,75 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
 #include <utility>
 
 #include "csv/CsvDocument.h"
 #include "csv/CsvField.h"
 #include "text/NumberText.h"
 
-void CCsvRow::Values::Clear() {
+void CCsvRow::Values::Clear() noexcept {
     for (Slot& slot : slots) slot.set = false;
     bytes.clear();
 }
 
 CCsvRow::CCsvRow(CCsvDocument& owner)
-    : document(&owner), values(owner.LendValues()), nextColumn(0) {}
+    : document(&owner),
+      values(owner.LendValues()),
+      nextColumn(0),
+      exceptionsAtStart(std::uncaught_exceptions()) {}
 
 CCsvRow::CCsvRow(CCsvDocument& owner, const char* line) : CCsvRow(owner) { ParseLine(line); }
 
 CCsvRow::CCsvRow(CCsvRow&& other) noexcept
-    : document(other.document), values(std::move(other.values)), nextColumn(other.nextColumn) {
+    : document(other.document),
+      values(std::move(other.values)),
+      nextColumn(other.nextColumn),
+      exceptionsAtStart(other.exceptionsAtStart) {
     other.document = nullptr;
 }
 
 CCsvRow& CCsvRow::operator=(CCsvRow&& other) noexcept {
     if (this != &other) {
-        Commit();
+        End();
         document = other.document;
         values = std::move(other.values);
         nextColumn = other.nextColumn;
+        exceptionsAtStart = other.exceptionsAtStart;
         other.document = nullptr;
     }
     return *this;
 }
 
-CCsvRow::~CCsvRow() { Commit(); }
+CCsvRow::~CCsvRow() { End(); }
+
+// An exception on its way through (out of memory while the row was being
+// filled) means the row could not be completed, so it is left out; a commit
+// that runs out of memory here leaves the document as it was.
+void CCsvRow::End() noexcept {
+    if (std::uncaught_exceptions() > exceptionsAtStart) {
+        Discard();
+        return;
+    }
+    try {
+        Commit();
+    } catch (...) {
+        Discard();
+    }
+}
 
 void CCsvRow::StoreAt(size_t column, const char* value, size_t length) {
     std::vector<Values::Slot>& slots = values->slots;
     if (column >= slots.size()) {
         slots.resize(std::max(column + 1, document->ColumnCount()), Values::Slot{0, 0, false});
     }
-    Values::Slot& slot = slots[column];
-    if (slot.set) return;
-    slot = Values::Slot{values->bytes.size(), length, true};
-    values->bytes.append(value, length);
-    values->bytes.push_back('\0');
+    if (slots[column].set) return;
+    // All the room first: a slot is marked set only once its value is stored whole.
+    std::string& bytes = values->bytes;
+    const size_t offset = bytes.size();
+    bytes.reserve(offset + length + 1);
+    bytes.append(value, length).push_back('\0');
+    slots[column] = Values::Slot{offset, length, true};
 }
 
 void CCsvRow::SetValue(const char* name, const char* value) {
@@ -110,7 +135,7 @@ void CCsvRow::Commit() {
     Discard();
 }
 
-void CCsvRow::Discard() {
+void CCsvRow::Discard() noexcept {
     if (document == nullptr) return;
     document->TakeBackValues(std::move(values));
     document = nullptr;

@@ -12,6 +12,11 @@ class CCsvDocument;
 // row (Commit, or its destructor) appends its line to the document, once.
 // A row must end before its document does. Movable, not copyable.
 //
+// Commit reports running out of memory (std::bad_alloc, the document keeps
+// only its earlier lines, the row stays open); the destructor and the move
+// assignment are only the fallback and never throw: a line they cannot store
+// is dropped, and so is a row that ends while an exception unwinds.
+//
 // Values live in storage the row borrows from its document and gives back
 // when it commits, so a steady stream of rows allocates nothing; a committed
 // row therefore holds no values any more.
@@ -28,7 +33,7 @@ public:
         std::vector<Slot> slots;
         std::string bytes;
 
-        void Clear();
+        void Clear() noexcept;
     };
 
     explicit CCsvRow(CCsvDocument& owner);
@@ -58,16 +63,19 @@ public:
     void ParseLine(const char* line);
     void Commit();
     // Ends the row without appending its line, for a row that cannot be completed.
-    void Discard();
+    void Discard() noexcept;
 
 private:
     void StoreAt(size_t column, const char* value, size_t length);
+    void End() noexcept;
 
     CCsvDocument* document;
     std::unique_ptr<Values> values;
     // Rows usually store their values in column order, so the column after
     // the previous one is tried before the document's name index.
     size_t nextColumn;
+    // std::uncaught_exceptions() when the row began: more at its end means unwinding.
+    int exceptionsAtStart;
 };
 
 #endif

@@ -179,5 +179,7 @@ void CRecordSet::Close() {
     endOfData = true;
     fetchFailed = false;
     moreResults = false;
-    savedError.Assign(nullptr);
+    // Release, not an assignment: closing runs in the destructor, also while
+    // running out of memory unwinds, and must allocate nothing.
+    savedError.Release();
 }

@@ -44,6 +44,7 @@ public:
 
     // The diagnostics of the failed fetch, or else of the statement.
     CStr GetErrorText() const;
+    // Allocates nothing, so it cannot fail.
     void Close();
 
 private:

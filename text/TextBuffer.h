@@ -6,7 +6,8 @@
 
 // A growable 8-bit text. Each growth gives at least the needed size plus the
 // grow step, and at least twice the old capacity, so appending N bytes in
-// small pieces copies O(N) bytes in all. The array never shrinks.
+// small pieces copies O(N) bytes in all. The array never shrinks. An append
+// that cannot get its memory throws std::bad_alloc and changes nothing.
 class CTextBuffer {
 public:
     static constexpr size_t DEFAULT_GROW_STEP = 1024;
@@ -34,6 +35,12 @@ public:
         data[length++] = c;
         data[length] = '\0';
         return *this;
+    }
+    // Cuts the text back to its first `newLength` bytes, to undo appends that
+    // could not all be made. Allocates nothing. REQUIRES: newLength <= Length().
+    void Truncate(size_t newLength) noexcept {
+        length = newLength;
+        data[length] = '\0';
     }
     // Makes room for `needed` bytes, terminator included; keeps the first length bytes.
     void EnsureCapacity(size_t needed) {

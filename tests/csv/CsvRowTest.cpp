@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
 #include <utility>
 
@@ -58,6 +59,17 @@ TEST(CsvRow, AppendsNothingWhenDiscarded) {
         row.SetValue("a", "2");
     }
     EXPECT_EQ(WrittenText(doc, false), "2\n");
+}
+
+TEST(CsvRow, AppendsNothingWhenEndedByAnException) {
+    CCsvDocument doc(false, ",");
+    try {
+        CCsvRow row = doc.NewRow();
+        row.SetValue("a", "1");
+        throw std::runtime_error("the second value could not be read");
+    } catch (const std::runtime_error&) {
+    }
+    EXPECT_EQ(WrittenText(doc, false), "");
 }
 
 TEST(CsvRow, AppendsOneLineWhenMoved) {

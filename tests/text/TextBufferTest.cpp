@@ -69,3 +69,14 @@ TEST(TextBuffer, ManySmallAppendsKeepEveryByte) {
     EXPECT_EQ(std::string(b.Text()), expected);
     EXPECT_LT(b.Capacity(), 2 * expected.size() + 2048);
 }
+
+TEST(TextBuffer, TruncateCutsBackToASavedLengthAndKeepsTheArray) {
+    CTextBuffer b("line 1\n", 1024);
+    const size_t saved = b.Length();
+    b.AppendText("half a li");
+    const size_t capacity = b.Capacity();
+    b.Truncate(saved);
+    EXPECT_STREQ(b.Text(), "line 1\n");
+    EXPECT_EQ(b.Length(), saved);
+    EXPECT_EQ(b.Capacity(), capacity);
+}
