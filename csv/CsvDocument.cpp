@@ -5,7 +5,15 @@
 
 #include "csv/CsvField.h"
 
+#ifdef _WIN32
+const char CCsvDocument::LINE_END[] = "\r\n";
+#else
+const char CCsvDocument::LINE_END[] = "\n";
+#endif
+
 namespace {
+
+constexpr size_t LINE_END_LENGTH = sizeof CCsvDocument::LINE_END - 1;
 
 bool IsLineBreakOrEnd(char c) { return c == '\0' || c == '\n' || c == '\r'; }
 
@@ -74,7 +82,7 @@ void CCsvDocument::AppendRow(const CCsvRow& row) {
         const char* value = row.ValueAt(firstWithName[column], length);
         AppendEscapedField(rowText, value, length, separator.Text());
     }
-    rowText.AppendChar('\n');
+    rowText.AppendText(LINE_END, LINE_END_LENGTH);
 }
 
 bool CCsvDocument::WriteHeader(FILE* out) const {
@@ -83,7 +91,7 @@ bool CCsvDocument::WriteHeader(FILE* out) const {
         if (column != 0) line.AppendText(separator.Text(), separatorLength);
         AppendEscapedField(line, columns[column].Text(), columns[column].Length(), separator.Text());
     }
-    line.AppendChar('\n');
+    line.AppendText(LINE_END, LINE_END_LENGTH);
     return WriteAll(out, line.Text(), line.Length());
 }
 

@@ -1,12 +1,10 @@
 #include "db/Database.h"
 
-#include <sql.h>
-#include <sqlext.h>
-
 #include <cstdint>
 #include <cstring>
 
 #include "db/Diagnostics.h"
+#include "db/OdbcApi.h"
 
 namespace {
 

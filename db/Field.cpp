@@ -1,14 +1,12 @@
 #include "db/Field.h"
 
-#include <sql.h>
-#include <sqlext.h>
-
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <type_traits>
 
 #include "db/Diagnostics.h"
+#include "db/OdbcApi.h"
 #include "db/ValueType.h"
 
 static_assert(std::is_same<SQLLEN, std::ptrdiff_t>::value, "the indicator must be an SQLLEN");

@@ -1,13 +1,11 @@
 #include "db/RecordSet.h"
 
-#include <sql.h>
-#include <sqlext.h>
-
 #include <cstdint>
 #include <cstring>
 
 #include "db/Database.h"
 #include "db/Diagnostics.h"
+#include "db/OdbcApi.h"
 
 namespace {
 

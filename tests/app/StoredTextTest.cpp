@@ -1,6 +1,4 @@
 #include <gtest/gtest.h>
-#include <sql.h>
-#include <sqlext.h>
 #include <unistd.h>
 
 #include <cinttypes>
@@ -12,6 +10,7 @@
 
 #include "app/ValueText.h"
 #include "db/Database.h"
+#include "db/OdbcApi.h"
 #include "db/RecordSet.h"
 #include "text/NumberText.h"
 
