@@ -33,7 +33,10 @@ class ServerFaults(e2e.TempDirTestCase):
             return e2e.result(proc.returncode, b"", err), f.read().splitlines()
 
     def assertRowsThenReadFailure(self, r, lines):
-        self.assertRegex(r.messages, rb"^\d+ record\(s\) written\n- \[[0-9A-Z]{5}\] ")
+        # Under wine, odbc32 now and then hands on no diagnostics record for a
+        # connection lost in the middle of a fetch: the line then stays empty.
+        diagnostics = rb"(\[[0-9A-Z]{5}\] |\n)" if e2e.WINDOWS else rb"\[[0-9A-Z]{5}\] "
+        self.assertRegex(r.messages, rb"^\d+ record\(s\) written\n- " + diagnostics)
         self.assertTrue(r.messages.endswith(b"\nCould not read all records.\n\n"), r)
         written = int(r.messages.split(b" ")[0])
         self.assertEqual(len(lines), written)
