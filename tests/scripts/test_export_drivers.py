@@ -162,6 +162,10 @@ class DriverCases:
                 records = list(csv.reader(io.StringIO(data.decode(), newline="")))
                 self.assertEqual(records, [["v"], ["a\nb\rc\r\nd"], ["plain"]])
 
+    def test_statement_text_beyond_ascii_reaches_the_driver_as_typed(self):
+        r = run([self.db.connect, "-s=select 'é€😀' as v"])
+        self.assertRun(r, 0, "é€😀\n".encode(), b"1 record(s) written\n")
+
     def test_long_text_comes_out_whole(self):
         name = self.table(f"a {self.db.text_type}, b {self.db.text_type}, c integer")
         self.db.execute(f"insert into {name} values ('{'ab' * 50000}', '{'é' * 3000}', 1);")
