@@ -2,6 +2,11 @@
 
 #include <sys/stat.h>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 #include <cstdio>
 #include <set>
 #include <string>
@@ -21,9 +26,19 @@
 
 namespace {
 
+// The CSV bytes and the parameter lines pass exactly: Windows' text mode
+// would turn every LF written into CR LF, also inside a value, and end the
+// input at a Ctrl-Z. Files are opened in binary mode for the same reason.
+void UseBinaryStandardStreams() {
+#ifdef _WIN32
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stdin), _O_BINARY);
+#endif
+}
+
 // fopen happily opens a directory for reading; only the first read fails.
 FILE* OpenInputFile(const char* name) {
-    FILE* file = std::fopen(name, "r");
+    FILE* file = std::fopen(name, "rb");
     struct stat info;
     if (file != nullptr && fstat(fileno(file), &info) == 0 && S_ISDIR(info.st_mode)) {
         std::fclose(file);
@@ -93,6 +108,7 @@ int CExportRun::Run() {
 }
 
 bool CExportRun::OpenStreams() {
+    UseBinaryStandardStreams();
     if (options.argInputFile.IsGiven()) {
         inputFile.reset(OpenInputFile(options.argInputFile.GetValue()));
         if (!inputFile) {
@@ -101,7 +117,7 @@ bool CExportRun::OpenStreams() {
         }
     }
     if (options.argOutputFile.IsGiven()) {
-        outputFile.reset(std::fopen(options.argOutputFile.GetValue(), "w"));
+        outputFile.reset(std::fopen(options.argOutputFile.GetValue(), "wb"));
         if (!outputFile) {
             std::fprintf(stderr, "Could not create output file '%s'.\n\n", options.argOutputFile.GetValue());
             return false;

@@ -1,33 +1,32 @@
 #include "app/ParameterSource.h"
 
-#include <sys/types.h>
-
-#include <cerrno>
-#include <cstdlib>
 #include <cstring>
-#include <new>
 
 #include "text/TextBuffer.h"
 
-CParameterSource::CParameterSource(FILE* input, bool prompt)
-    : input_(input), prompt_(prompt), line(nullptr), lineCapacity(0) {}
+CParameterSource::CParameterSource(FILE* input, bool prompt) : input_(input), prompt_(prompt) {}
 
-CParameterSource::~CParameterSource() { std::free(line); }
+// Byte by byte, as a NUL byte inside the line must be seen.
+bool CParameterSource::ReadLine() {
+    line.clear();
+    int c = 0;
+    while ((c = std::getc(input_)) != EOF) {
+        line.push_back(static_cast<char>(c));
+        if (c == '\n') break;
+    }
+    return !line.empty();
+}
 
 CParameterSource::EResult CParameterSource::ReadValue(CStr& value) {
     if (prompt_) std::fputs("Enter value for parameter: ", stderr);
-    errno = 0;
-    const ssize_t read = getline(&line, &lineCapacity, input_);
-    // getline fails alike at the end and when it cannot grow the line; only errno tells them apart.
-    const bool outOfMemory = read < 0 && errno == ENOMEM;
+    const bool read = ReadLine();
     if (prompt_) std::fputs("\n", stderr);
-    if (outOfMemory) throw std::bad_alloc();
-    if (read < 0) return END_OF_INPUT;
-    size_t length = static_cast<size_t>(read);
+    if (!read) return END_OF_INPUT;
     // A NUL byte would silently cut the value short inside the statement text.
-    if (std::memchr(line, '\0', length) != nullptr) return NUL_BYTE;
+    if (line.find('\0') != std::string::npos) return NUL_BYTE;
+    size_t length = line.size();
     while (length > 0 && (line[length - 1] == '\n' || line[length - 1] == '\r')) --length;
-    value.AssignPrefix(line, length);
+    value.AssignPrefix(line.data(), length);
     return VALUE;
 }
 

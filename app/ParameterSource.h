@@ -1,8 +1,8 @@
 #ifndef QUILLET_APP_PARAMETERSOURCE_H
 #define QUILLET_APP_PARAMETERSOURCE_H
 
-#include <cstddef>
 #include <cstdio>
+#include <string>
 
 #include "text/Str.h"
 
@@ -17,16 +17,18 @@ public:
     CParameterSource(FILE* input, bool prompt);
     CParameterSource(const CParameterSource&) = delete;
     CParameterSource& operator=(const CParameterSource&) = delete;
-    ~CParameterSource();
 
     // Throws std::bad_alloc when the line does not fit in memory.
     EResult ReadValue(CStr& value);
 
 private:
+    // The next line with its line end into `line`; false at the end of the
+    // input before any byte of a line.
+    bool ReadLine();
+
     FILE* input_;
     bool prompt_;
-    char* line;
-    size_t lineCapacity;
+    std::string line;
 };
 
 // Replaces every occurrence of `identifier` in `statement`, left to right, by

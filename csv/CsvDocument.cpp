@@ -5,7 +5,15 @@
 
 #include "csv/CsvField.h"
 
+#ifdef _WIN32
+const char CCsvDocument::LINE_END[] = "\r\n";
+#else
+const char CCsvDocument::LINE_END[] = "\n";
+#endif
+
 namespace {
+
+constexpr size_t LINE_END_LENGTH = sizeof CCsvDocument::LINE_END - 1;
 
 bool WriteAll(FILE* out, const char* text, size_t n) {
     return n == 0 || std::fwrite(text, 1, n, out) == n;
@@ -86,7 +94,7 @@ void CCsvDocument::AppendLine(const CCsvRow& row) {
         const char* value = row.ValueAt(firstWithName[column], length);
         AppendEscapedField(rowText, value, length, separator.Text());
     }
-    rowText.AppendChar('\n');
+    rowText.AppendText(LINE_END, LINE_END_LENGTH);
 }
 
 bool CCsvDocument::WriteHeader(FILE* out) const {
@@ -95,7 +103,7 @@ bool CCsvDocument::WriteHeader(FILE* out) const {
         if (column != 0) line.AppendText(separator.Text(), separatorLength);
         AppendEscapedField(line, columns[column].Text(), columns[column].Length(), separator.Text());
     }
-    line.AppendChar('\n');
+    line.AppendText(LINE_END, LINE_END_LENGTH);
     return WriteAll(out, line.Text(), line.Length());
 }
 

@@ -25,6 +25,9 @@ class CCsvDocument {
 public:
     static constexpr size_t NO_COLUMN = static_cast<size_t>(-1);
     static constexpr size_t LINE_BUFFER_SIZE = 16384;
+    // Lines end as the platform's text files do (CR LF on Windows, LF
+    // elsewhere); a CR or LF inside a quoted value stays as stored.
+    static const char LINE_END[];
 
     CCsvDocument(bool readingMode, const char* separatorText);
     CCsvDocument(const CCsvDocument&) = delete;

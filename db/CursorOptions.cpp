@@ -1,7 +1,6 @@
 #include "db/CursorOptions.h"
 
-#include <sql.h>
-#include <sqlext.h>
+#include "db/OdbcApi.h"
 
 void SetCursorOptions(void* statement) {
     SQLSetStmtOption(statement, SQL_CURSOR_TYPE, SQL_CURSOR_KEYSET_DRIVEN);

@@ -1,13 +1,11 @@
 #include "db/Database.h"
 
-#include <sql.h>
-#include <sqlext.h>
-
 #include <cstdint>
 #include <cstring>
 
 #include "db/CursorOptions.h"
 #include "db/Diagnostics.h"
+#include "db/OdbcApi.h"
 
 namespace {
 

@@ -1,10 +1,8 @@
 #include "db/Diagnostics.h"
 
-#include <sql.h>
-#include <sqlext.h>
-
 #include <cstring>
 
+#include "db/OdbcApi.h"
 #include "text/NumberText.h"
 #include "text/TextBuffer.h"
 

@@ -1,14 +1,12 @@
 #include "db/Field.h"
 
-#include <sql.h>
-#include <sqlext.h>
-
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <type_traits>
 
 #include "db/Diagnostics.h"
+#include "db/OdbcApi.h"
 #include "db/ValueType.h"
 #include "text/Allocation.h"
 

@@ -1,6 +1,6 @@
 #include "db/OdbcHandle.h"
 
-#include <sql.h>
+#include "db/OdbcApi.h"
 
 COdbcHandle::COdbcHandle(short handleType) : type(handleType), handle(nullptr) {}
 

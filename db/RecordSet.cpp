@@ -1,14 +1,12 @@
 #include "db/RecordSet.h"
 
-#include <sql.h>
-#include <sqlext.h>
-
 #include <cstdint>
 #include <cstring>
 
 #include "db/CursorOptions.h"
 #include "db/Database.h"
 #include "db/Diagnostics.h"
+#include "db/OdbcApi.h"
 
 namespace {
 

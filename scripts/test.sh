@@ -2,13 +2,17 @@
 # Installs what is missing, builds Quillet and runs every test against real
 # SQLite, PostgreSQL and MariaDB (private servers started for each run):
 #   1. the normal build with warnings as errors, and a valgrind run of an export;
-#   2. a second build with AddressSanitizer and UndefinedBehaviorSanitizer,
+#   2. the Windows program cross-built with mingw-w64, its unit tests and the
+#      end-to-end suite run under wine against the same kind of servers, and
+#      its ZIP package checked;
+#   3. a second build with AddressSanitizer and UndefinedBehaviorSanitizer,
 #      every test again (any sanitizer report fails);
-#   3. a short run of each fuzz target.
+#   4. a short run of each fuzz target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-QUILLET_SETUP_EXTRAS="clang libclang-rt-14-dev valgrind time" scripts/setup.sh
+windows_packages="g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64 wine64 googletest bsdextrautils"
+QUILLET_SETUP_EXTRAS="clang libclang-rt-14-dev valgrind time $windows_packages" scripts/setup.sh
 jobs=$(nproc)
 
 echo "== Build and test"
@@ -17,6 +21,15 @@ cmake --build build -j"$jobs"
 scripts/with-postgres.sh scripts/with-mariadb.sh ctest --test-dir build --output-on-failure -j2
 scripts/with-postgres.sh scripts/with-mariadb.sh python3 bench/benchmark.py --build build --check --runs 1 1000
 scripts/package-check.sh build
+
+echo "== Cross-build for Windows and test under wine"
+windows_start=$SECONDS
+cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DQUILLET_WERROR=ON -DQUILLET_HOST_TEST_DRIVER="$PWD/build/libquillet_testdriver.so" >/dev/null
+cmake --build build-win -j"$jobs"
+scripts/with-wine.sh scripts/with-postgres.sh scripts/with-mariadb.sh \
+    bash -c 'ctest --test-dir build-win --output-on-failure -j2 && scripts/package-check-windows.sh build-win'
+echo "== Windows build and tests took $((SECONDS - windows_start)) s"
 
 echo "== Build and test with AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DQUILLET_WERROR=ON -DQUILLET_SANITIZE=ON >/dev/null

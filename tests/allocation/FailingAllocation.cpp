@@ -1,21 +1,14 @@
 #include "tests/allocation/FailingAllocation.h"
 
 #include <gtest/gtest.h>
-#include <sys/types.h>
 
-#include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 #include <new>
 
-// The real functions behind the linker's --wrap of malloc, realloc and
-// getline; an optimized build reaches getline through glibc's inline
-// __getdelim.
+// The real functions behind the linker's --wrap of malloc and realloc.
 extern "C" {
 void* __real_malloc(size_t size);
 void* __real_realloc(void* block, size_t size);
-ssize_t __real_getline(char** line, size_t* capacity, FILE* stream);
-ssize_t __real___getdelim(char** line, size_t* capacity, int delimiter, FILE* stream);
 }
 
 namespace {
@@ -68,18 +61,6 @@ extern "C" {
 void* __wrap_malloc(size_t size) { return Refuse() ? nullptr : __real_malloc(size); }
 
 void* __wrap_realloc(void* block, size_t size) { return Refuse() ? nullptr : __real_realloc(block, size); }
-
-ssize_t __wrap_getline(char** line, size_t* capacity, FILE* stream) {
-    if (!Refuse()) return __real_getline(line, capacity, stream);
-    errno = ENOMEM;
-    return -1;
-}
-
-ssize_t __wrap___getdelim(char** line, size_t* capacity, int delimiter, FILE* stream) {
-    if (!Refuse()) return __real___getdelim(line, capacity, delimiter, stream);
-    errno = ENOMEM;
-    return -1;
-}
 
 }  // extern "C"
 

@@ -5,10 +5,9 @@
 #include <functional>
 
 // Allocations refused on purpose. While armed, every allocation is counted
-// (operator new anywhere, and malloc, realloc and getline where Quillet's own
-// code calls them) and each one from the nth on is refused, as when memory is
-// used up: operator new throws std::bad_alloc, malloc and realloc return
-// null, getline fails with ENOMEM.
+// (operator new anywhere, and malloc and realloc where Quillet's own code
+// calls them) and each one from the nth on is refused, as when memory is used
+// up: operator new throws std::bad_alloc, malloc and realloc return null.
 void FailAllocationsFrom(size_t n);
 // Disarms; returns whether an allocation was refused since arming.
 bool StopFailingAllocations();

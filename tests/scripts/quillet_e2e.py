@@ -13,11 +13,45 @@ BANNER = (b"Quillet - November 2008\n"
           b"quillet@example.org\n\n")
 
 QUILLET = None
+# Set when the program is a Windows build, run under wine.
+EMULATOR = [os.environ["QUILLET_EMULATOR"]] if os.environ.get("QUILLET_EMULATOR") else []
+WINDOWS = bool(EMULATOR)
+
+
+def skip_on_windows(reason):
+    """Skips a case that cannot hold for the Windows program."""
+    if WINDOWS:
+        raise unittest.SkipTest("Windows: " + reason)
+
+
+def command(args):
+    return EMULATOR + [QUILLET] + list(args)
+
+
+def lf_lines(data, csv=False):
+    """Data written with the platform's line ends, with LF line ends. On
+    Windows every line end must be CR LF, except inside a quoted CSV value,
+    whose bytes are kept as they are; anything else is kept visible."""
+    if not WINDOWS:
+        return data
+    out, quoted, i = bytearray(), False, 0
+    while i < len(data):
+        c = data[i:i + 1]
+        if csv and c == b'"':
+            quoted = not quoted
+        if not quoted and data[i:i + 2] == b"\r\n":
+            out += b"\n"
+            i += 2
+            continue
+        out += b"<bare LF>" if not quoted and c == b"\n" else c
+        i += 1
+    return bytes(out)
 
 
 class Result:
-    def __init__(self, status, out, err):
+    def __init__(self, status, out, err, raw_out=None):
         self.status, self.out, self.err = status, out, err
+        self.raw_out = out if raw_out is None else raw_out  # standard output as written
 
     @property
     def messages(self):
@@ -31,18 +65,24 @@ class Result:
 
 def run(args, stdin=b"", stdout=subprocess.PIPE, timeout=300):
     """Runs quillet; with stdin=None it reads from an empty /dev/null."""
-    proc = subprocess.run([QUILLET] + list(args), input=stdin,
+    proc = subprocess.run(command(args), input=stdin,
                           stdin=subprocess.DEVNULL if stdin is None else None,
                           stdout=stdout, stderr=subprocess.PIPE, timeout=timeout)
-    return Result(proc.returncode, proc.stdout or b"", proc.stderr)
+    return result(proc.returncode, proc.stdout or b"", proc.stderr)
+
+
+def result(status, out, err):
+    """The run's result with LF line ends: standard output as CSV, standard error as text."""
+    return Result(status, lf_lines(out, csv=True), lf_lines(err), out)
 
 
 def run_shell(script, *args, timeout=300):
-    """Runs a sh script with $QUILLET set, for redirections Python cannot express."""
-    env = dict(os.environ, QUILLET=QUILLET)
+    """Runs a sh script that calls the program as `quillet`, for redirections Python cannot express."""
+    env = dict(os.environ, QUILLET=QUILLET, QUILLET_EMULATOR=" ".join(EMULATOR))
+    script = 'quillet() { $QUILLET_EMULATOR "$QUILLET" "$@"; }; ' + script
     proc = subprocess.run(["sh", "-c", script, "sh"] + list(args), env=env, stdin=subprocess.DEVNULL,
                           stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=timeout)
-    return Result(proc.returncode, proc.stdout, proc.stderr)
+    return result(proc.returncode, proc.stdout, proc.stderr)
 
 
 def sqlite_connect(path):
@@ -66,9 +106,10 @@ class TempDirTestCase(unittest.TestCase):
             f.write(data)
         return self.path(name)
 
-    def read_file(self, name):
+    def read_output(self, name):
+        """An output file's CSV, with LF line ends."""
         with open(self.path(name), "rb") as f:
-            return f.read()
+            return lf_lines(f.read(), csv=True)
 
     def assertRun(self, result, status, out=None, messages=None):
         self.assertEqual(result.status, status, result)

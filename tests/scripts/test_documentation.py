@@ -43,9 +43,9 @@ def odbc_ini(lines):
 
 
 def run_with_env(args, env):
-    proc = subprocess.run([e2e.QUILLET] + args, env=env, stdin=subprocess.DEVNULL,
+    proc = subprocess.run(e2e.command(args), env=env, stdin=subprocess.DEVNULL,
                           stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=60)
-    return e2e.Result(proc.returncode, proc.stdout, proc.stderr)
+    return e2e.result(proc.returncode, proc.stdout, proc.stderr)
 
 
 class ManualPage(e2e.TempDirTestCase):

@@ -1,6 +1,8 @@
 """End-to-end exports written once and run on every driver: SQLite, PostgreSQL
 and MariaDB. Each driver supplies its connection, a way to run set-up SQL and
 its table of column types with the values stored and the text expected."""
+import csv
+import io
 import subprocess
 import unittest
 import uuid
@@ -82,6 +84,7 @@ class SQLiteDriver:
     text_type = "text"
     multi_statements = None  # the driver runs only the first statement
     login_keys = ()
+    line_breaks = "'a' || char(10) || 'b' || char(13) || 'c' || char(13, 10) || 'd'"
 
     def __init__(self, test):
         self.file = test.path("test.db")
@@ -97,6 +100,7 @@ class PostgresDriver:
     multi_statements = ""
     set_then_select = "create temporary table tt (a integer); insert into tt values (5); select * from tt"
     login_keys = ("Uid", "Pwd")
+    line_breaks = "'a' || chr(10) || 'b' || chr(13) || 'c' || chr(13) || chr(10) || 'd'"
 
     def __init__(self, test):
         self.connect = e2e.pg_connect()
@@ -111,6 +115,7 @@ class MariaDBDriver:
     multi_statements = ";OPTION=67108864"
     set_then_select = "set @a = 5; select @a as a"
     login_keys = ("User", "Password")
+    line_breaks = "concat('a', char(10), 'b', char(13), 'c', char(13, 10), 'd')"
 
     def __init__(self, test):
         self.connect = e2e.mariadb_connect()
@@ -141,6 +146,25 @@ class DriverCases:
                 r = run([self.db.connect, f"-s=select c from {name} order by id"])
                 expected = "".join(text + "\n" for _, text in cases).encode()
                 self.assertRun(r, 0, expected, b"%d record(s) written\n" % len(cases))
+
+    def test_line_breaks_in_a_value_come_back_exactly_through_pythons_csv_module(self):
+        name = self.table(f"id integer, v {self.db.text_type}")
+        self.db.execute(f"insert into {name} values (1, {self.db.line_breaks}), (2, 'plain');")
+        out = self.path("out.csv")
+        to_stdout = run([self.db.connect, f"-s=select v from {name} order by id", "-f"])
+        to_file = run([self.db.connect, f"-s=select v from {name} order by id", "-f", "-o=" + out])
+        with open(out, "rb") as f:
+            written = {"standard output": to_stdout.raw_out, "file": f.read()}
+        line_end = b"\r\n" if e2e.WINDOWS else b"\n"
+        for where, data in written.items():
+            with self.subTest(where):
+                self.assertTrue(data.startswith(b"v" + line_end) and data.endswith(b"plain" + line_end), data)
+                records = list(csv.reader(io.StringIO(data.decode(), newline="")))
+                self.assertEqual(records, [["v"], ["a\nb\rc\r\nd"], ["plain"]])
+
+    def test_statement_text_beyond_ascii_reaches_the_driver_as_typed(self):
+        r = run([self.db.connect, "-s=select 'é€😀' as v"])
+        self.assertRun(r, 0, "é€😀\n".encode(), b"1 record(s) written\n")
 
     def test_long_text_comes_out_whole(self):
         name = self.table(f"a {self.db.text_type}, b {self.db.text_type}, c integer")

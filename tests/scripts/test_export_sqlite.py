@@ -43,7 +43,7 @@ class ExportSqlite(e2e.TempDirTestCase):
     def test_output_file_receives_the_csv(self):
         r = run([self.conn, "-t=kv", "-o=" + self.path("out.csv"), "-f"])
         self.assertRun(r, 0, b"", b"3 record(s) written\n")
-        self.assertEqual(self.read_file("out.csv"), b"k,v\n1,x\n2,y\n3,z\n")
+        self.assertEqual(self.read_output("out.csv"), b"k,v\n1,x\n2,y\n3,z\n")
 
     def test_parameters_from_a_file(self):
         params = self.write_file("p.txt", b"1\r\nz\n")
@@ -77,7 +77,7 @@ class ExportSqlite(e2e.TempDirTestCase):
         out = self.path("out.csv")
         r = run([self.conn, "-s=select v from kv where k = ?? or k = ??", "-i=" + params, "-o=" + out])
         self.assertRun(r, 1, b"", b"Missing value for parameter 2.\n\n")
-        self.assertEqual(self.read_file("out.csv"), b"")
+        self.assertEqual(self.read_output("out.csv"), b"")
 
     def test_long_parameter_line_is_one_value(self):
         value = b"q" * 20000
@@ -89,7 +89,7 @@ class ExportSqlite(e2e.TempDirTestCase):
         params = self.write_file("p.txt", b"1\n3")
         r = run([self.conn, "-s=select v from kv where k in (??, ??)", "-i=" + params])
         self.assertRun(r, 0, b"x\nz\n", b"2 record(s) written\n")
-        params = self.write_file("nul.txt", b"1\x002\n")
+        params = self.write_file("nul-byte.txt", b"1\x002\n")
         r = run([self.conn, "-s=select v from kv where k = ??", "-i=" + params])
         self.assertRun(r, 1, b"", b"The value for parameter 1 holds a NUL byte.\n\n")
 
@@ -109,7 +109,7 @@ class ExportSqlite(e2e.TempDirTestCase):
         self.assertEqual(r.status, 1, r)
         self.assertTrue(r.messages.startswith(b"- ["), r)
         self.assertTrue(r.messages.endswith(b"\nCould not open the database.\n\n"), r)
-        self.assertEqual(self.read_file("out.csv"), b"")
+        self.assertEqual(self.read_output("out.csv"), b"")
 
     def test_empty_select_without_table_fails_at_the_record_set(self):
         r = run([self.conn, "-s="])
@@ -142,7 +142,7 @@ class ExportSqlite(e2e.TempDirTestCase):
         self.assertRun(r, 1, None, b"Could not write the output.\n\n")
 
     def test_closed_standard_output_is_a_write_error(self):
-        r = e2e.run_shell('"$QUILLET" "$1" -t=t >&-', self.conn)
+        r = e2e.run_shell('quillet "$1" -t=t >&-', self.conn)
         self.assertRun(r, 1, b"", b"Could not write the output.\n\n")
 
     def test_round_trip_through_sqlite_import_gives_the_same_rows(self):

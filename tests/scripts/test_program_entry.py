@@ -38,7 +38,7 @@ class ProgramEntry(e2e.TempDirTestCase):
         self.assertEqual((r.status, r.err), (0, BANNER + b"Missing required argument: connect\n\n" + USAGE))
 
     def test_connection_without_table_or_statement_shows_the_usage(self):
-        r = e2e.run_shell('"$QUILLET" "$1" -f <&- >&-', CONNECT)
+        r = e2e.run_shell('quillet "$1" -f <&- >&-', CONNECT)
         self.assertEqual((r.status, r.err), (2, BANNER + USAGE))
 
     def test_rejected_element_is_printed_verbatim_not_as_a_format(self):

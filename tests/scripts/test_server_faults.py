@@ -19,7 +19,7 @@ class ServerFaults(e2e.TempDirTestCase):
     def export_while_the_server_stops(self, conn, statement, stop):
         """Starts an export, stops the server two seconds in, returns the result and the lines written."""
         out = self.path("out.csv")
-        proc = subprocess.Popen([e2e.QUILLET, conn, "-s=" + statement, "-o=" + out],
+        proc = subprocess.Popen(e2e.command([conn, "-s=" + statement, "-o=" + out]),
                                 stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
         time.sleep(2)
         self.assertIsNone(proc.poll(), "the export ended before the server was stopped")
@@ -30,10 +30,13 @@ class ServerFaults(e2e.TempDirTestCase):
             proc.kill()
             self.fail("quillet hung after the server stopped")
         with open(out, "rb") as f:
-            return e2e.Result(proc.returncode, b"", err), f.read().splitlines()
+            return e2e.result(proc.returncode, b"", err), f.read().splitlines()
 
     def assertRowsThenReadFailure(self, r, lines):
-        self.assertRegex(r.messages, rb"^\d+ record\(s\) written\n- \[[0-9A-Z]{5}\] ")
+        # Under wine, odbc32 now and then hands on no diagnostics record for a
+        # connection lost in the middle of a fetch: the line then stays empty.
+        diagnostics = rb"(\[[0-9A-Z]{5}\] |\n)" if e2e.WINDOWS else rb"\[[0-9A-Z]{5}\] "
+        self.assertRegex(r.messages, rb"^\d+ record\(s\) written\n- " + diagnostics)
         self.assertTrue(r.messages.endswith(b"\nCould not read all records.\n\n"), r)
         written = int(r.messages.split(b" ")[0])
         self.assertEqual(len(lines), written)

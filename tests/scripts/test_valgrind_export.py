@@ -11,6 +11,7 @@ EXAMPLE_SQL = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..
 
 class ValgrindExport(e2e.TempDirTestCase):
     def test_example_export_is_clean_under_memcheck(self):
+        e2e.skip_on_windows("valgrind runs Linux programs only")
         if os.environ.get("QUILLET_SANITIZED") or not shutil.which("valgrind"):
             raise unittest.SkipTest("needs valgrind and a build without sanitizers")
         db = self.path("example.db")
