@@ -68,6 +68,11 @@ TEST(NumberText, DoublesMatchPrintfOverRandomValues) {
         values.push_back(everyday(random));
     }
     for (const double value : values) {
+        // Windows' printf drops the sign of a NaN; the program writes it on every platform.
+        if (std::isnan(value)) {
+            ASSERT_STREQ(DoubleToText(value).Text(), std::signbit(value) ? "-nan" : "nan");
+            continue;
+        }
         char expected[MAX_DOUBLE_TEXT + 1];
         ASSERT_LE(std::snprintf(expected, sizeof expected, "%lf", value), static_cast<int>(MAX_DOUBLE_TEXT));
         ASSERT_STREQ(DoubleToText(value).Text(), expected);
