@@ -9,20 +9,13 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build-win}
 
-fail() {
-    echo "package check (Windows): $*" >&2
-    exit 1
-}
-expect() {  # expect WHAT ACTUAL EXPECTED
-    [ "$2" = "$3" ] || fail "$1 is '$2', expected '$3'"
-}
-
 work=$(mktemp -d /tmp/quillet-zip.XXXXXX)
 trap 'rm -rf "$work"' EXIT
+check_name="package check (Windows)"
+. scripts/package-check-common.sh
 
 rm -f "$build"/quillet-*-win64.zip
-(cd "$build" && cpack -G ZIP >"$work/cpack.log" 2>&1) || { cat "$work/cpack.log" >&2; fail "cpack failed"; }
-version=$(sed -n 's/^project(Quillet VERSION \([^ ]*\) .*/\1/p' CMakeLists.txt)
+run_cpack ZIP
 zip="$build/quillet-$version-win64.zip"
 [ -f "$zip" ] || fail "cpack made no $(basename "$zip")"
 

@@ -9,24 +9,17 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
 
-fail() {
-    echo "package check: $*" >&2
-    exit 1
-}
-expect() {  # expect WHAT ACTUAL EXPECTED
-    [ "$2" = "$3" ] || fail "$1 is '$2', expected '$3'"
-}
-
 work=$(mktemp -d /tmp/quillet-package.XXXXXX)
 trap 'rm -rf "$work"' EXIT
+check_name="package check"
+. scripts/package-check-common.sh
 
 rm -f "$build"/quillet_*.deb
-(cd "$build" && cpack -G DEB >"$work/cpack.log" 2>&1) || { cat "$work/cpack.log" >&2; fail "cpack failed"; }
+run_cpack DEB
 debs=("$build"/quillet_*.deb)
 [ ${#debs[@]} = 1 ] && [ -f "${debs[0]}" ] || fail "cpack made no single quillet_*.deb"
 deb=${debs[0]}
 
-version=$(sed -n 's/^project(Quillet VERSION \([^ ]*\) .*/\1/p' CMakeLists.txt)
 arch=$(dpkg --print-architecture)
 field() { dpkg-deb -f "$deb" "$1"; }
 expect "package file" "$(basename "$deb")" "quillet_${version}_${arch}.deb"
