@@ -84,6 +84,8 @@ class SQLiteDriver:
     text_type = "text"
     multi_statements = None  # the driver runs only the first statement
     login_keys = ()
+    row_limits = ("limit 1 offset 1", "limit -1 offset 2")
+    locking = None
     line_breaks = "'a' || char(10) || 'b' || char(13) || 'c' || char(13, 10) || 'd'"
 
     def __init__(self, test):
@@ -100,6 +102,8 @@ class PostgresDriver:
     multi_statements = ""
     set_then_select = "create temporary table tt (a integer); insert into tt values (5); select * from tt"
     login_keys = ("Uid", "Pwd")
+    row_limits = ("limit 1 offset 1", "offset 2", "offset 1 fetch first 1 rows only", "limit all offset 2")
+    locking = "for update"
     line_breaks = "'a' || chr(10) || 'b' || chr(13) || 'c' || chr(13) || chr(10) || 'd'"
 
     def __init__(self, test):
@@ -115,6 +119,8 @@ class MariaDBDriver:
     multi_statements = ";OPTION=67108864"
     set_then_select = "set @a = 5; select @a as a"
     login_keys = ("User", "Password")
+    row_limits = ("limit 1 offset 1", "limit 2, 5", "offset 1 rows fetch first 1 rows only")
+    locking = "for update"
     line_breaks = "concat('a', char(10), 'b', char(13), 'c', char(13, 10), 'd')"
 
     def __init__(self, test):
@@ -194,6 +200,39 @@ class DriverCases:
                        b"- The statement returned more than one result; only the first was written.\n"
                        b"Could not read all records.\n\n")
 
+    def abc_table(self):
+        name = self.table("id integer, v varchar(5)")
+        self.db.execute(f"insert into {name} values (1, 'a'), (2, 'b'), (3, 'c');")
+        return name
+
+    def test_a_limit_on_a_one_table_select_keeps_its_rows(self):
+        name = self.abc_table()
+        for limit, expected in zip(self.db.row_limits, [b"2,b\n", b"3,c\n", b"2,b\n", b"3,c\n"]):
+            with self.subTest(limit):
+                r = run([self.db.connect, f"-s=select * from {name} {limit}"])
+                self.assertRun(r, 0, expected, b"1 record(s) written\n")
+
+    def test_a_view_exports_like_its_table(self):
+        name = self.abc_table()
+        self.db.execute(f"create view {name}_v as select id, v from {name} where id > 1;")
+        for args in ([f"-t={name}_v"], [f"-s=select * from {name}_v"]):
+            with self.subTest(args[0]):
+                self.assertRun(run([self.db.connect, "-f"] + args), 0, b"id,v\n2,b\n3,c\n", b"2 record(s) written\n")
+
+    def test_a_locking_select_exports_its_rows(self):
+        if self.db.locking is None:
+            raise unittest.SkipTest("the database has no row locks")
+        r = run([self.db.connect, f"-s=select id from {self.abc_table()} {self.db.locking}"])
+        self.assertRun(r, 0, b"1\n2\n3\n", b"3 record(s) written\n")
+
+    def test_a_second_result_after_a_table_is_reported(self):
+        if self.db.multi_statements is None:
+            raise unittest.SkipTest("the driver runs one statement at a time")
+        name = self.abc_table()
+        r = run([self.db.connect + self.db.multi_statements, f"-s=select v from {name} where id < 3; select 5 as b"])
+        self.assertRun(r, 1, b"a\nb\n", b"2 record(s) written\n"
+                       b"- The statement returned more than one result; only the first was written.\n"
+                       b"Could not read all records.\n\n")
 
 class ServerCases(DriverCases):
     """Cases of a driver that reaches a server over the network."""
@@ -232,6 +271,14 @@ class PostgreSQL(ServerCases, e2e.TempDirTestCase):
         self.assertEqual(r.out, b"".join(b"%d\n" % x for x in range(1, 401)))
         self.assertTrue(r.messages.startswith(b"400 record(s) written\n- [22012] "), r)
         self.assertTrue(r.messages.endswith(b"\nCould not read all records.\n\n"), r)
+
+    def test_a_partitioned_table_exports_with_a_limit(self):
+        name = "p_" + uuid.uuid4().hex[:12]
+        self.db.execute(f"create table {name} (id integer) partition by range (id); "
+                        f"create table {name}_1 partition of {name} for values from (0) to (10); "
+                        f"insert into {name} values (1), (2);")
+        self.assertRun(run([self.db.connect, f"-s=select * from {name} limit 1"]), 0, b"1\n",
+                       b"1 record(s) written\n")
 
     def test_round_trip_through_copy_gives_the_same_rows(self):
         mixed = """(i integer, b bigint, s smallint, n numeric(22,4), v varchar(10), t text,
