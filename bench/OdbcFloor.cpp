@@ -184,12 +184,11 @@ bool ReadRow(const CHandle& statement, std::vector<Column>& columns) {
     return true;
 }
 
-// The cursor options and the fetch call of the exporter: keyset asked first,
-// then dynamic; value concurrency; one row per SQLExtendedFetch.
+// The cursor options and the fetch call of the exporter: forward-only,
+// read-only; one row per SQLExtendedFetch.
 bool Prepare(const CHandle& statement, const char* text) {
-    SQLSetStmtOption(statement.Get(), SQL_CURSOR_TYPE, SQL_CURSOR_KEYSET_DRIVEN);
-    SQLSetStmtOption(statement.Get(), SQL_CURSOR_TYPE, SQL_CURSOR_DYNAMIC);
-    SQLSetStmtOption(statement.Get(), SQL_CONCURRENCY, SQL_CONCUR_VALUES);
+    SQLSetStmtOption(statement.Get(), SQL_CURSOR_TYPE, SQL_CURSOR_FORWARD_ONLY);
+    SQLSetStmtOption(statement.Get(), SQL_CONCURRENCY, SQL_CONCUR_READ_ONLY);
     return SQLPrepare(statement.Get(), reinterpret_cast<SQLCHAR*>(const_cast<char*>(text)), SQL_NTS) !=
            SQL_ERROR;
 }
@@ -197,18 +196,16 @@ bool Prepare(const CHandle& statement, const char* text) {
 // Returns the number of rows, or -1 after a failed fetch or read.
 long long FetchAll(const CHandle& statement, std::vector<Column>& columns) {
     long long rows = 0;
-    SQLUSMALLINT orientation = SQL_FETCH_FIRST;
     for (;;) {
         SQLULEN rowCount = 0;
         SQLUSMALLINT rowStatus = 0;
-        const SQLRETURN result = SQLExtendedFetch(statement.Get(), orientation, 1, &rowCount, &rowStatus);
+        const SQLRETURN result = SQLExtendedFetch(statement.Get(), SQL_FETCH_NEXT, 1, &rowCount, &rowStatus);
         if (result == SQL_NO_DATA) {
             return rows;
         }
         if (!Succeeded(result) || !ReadRow(statement, columns)) {
             return -1;
         }
-        orientation = SQL_FETCH_NEXT;
         ++rows;
     }
 }
