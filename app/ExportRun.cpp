@@ -26,6 +26,13 @@
 
 namespace {
 
+#ifndef QUILLET_DOCUMENT_MEMORY_LIMIT
+#define QUILLET_DOCUMENT_MEMORY_LIMIT CCsvDocument::DEFAULT_MEMORY_LIMIT
+#endif
+// The CSV text kept in memory before it moves to a temporary file; a test
+// build sets a small one, so that its exports of a few rows move too.
+constexpr size_t DOCUMENT_MEMORY_LIMIT = QUILLET_DOCUMENT_MEMORY_LIMIT;
+
 // The CSV bytes and the parameter lines pass exactly: Windows' text mode
 // would turn every LF written into CR LF, also inside a value, and end the
 // input at a Ctrl-Z. Files are opened in binary mode for the same reason.
@@ -97,7 +104,7 @@ private:
 
 int CExportRun::Run() {
     if (!OpenStreams() || !Connect() || !BuildStatement() || !OpenRecordSet()) return EXIT_STATUS_FAILURE;
-    CCsvDocument document(false, ",");
+    CCsvDocument document(false, ",", DOCUMENT_MEMORY_LIMIT);
     const bool complete = ExportRows(document);
     if (!WriteDocument(document)) return EXIT_STATUS_FAILURE;
     std::fprintf(stderr, "%llu record(s) written\n", records);
@@ -183,7 +190,7 @@ bool CExportRun::ExportRows(CCsvDocument& document) {
         ++records;
         // Here, not in the row's destructor, so that running out of memory
         // while storing the line ends the run with its message.
-        row.Commit();
+        if (!row.Commit()) return false;
     }
     if (recordSet.FetchFailed()) {
         readError = recordSet.GetErrorText();
@@ -201,6 +208,7 @@ bool CExportRun::WriteDocument(const CCsvDocument& document) {
     written = std::fflush(Output()) == 0 && written && std::ferror(Output()) == 0;
     if (outputFile) written = std::fclose(outputFile.release()) == 0 && written;
     if (written) return true;
+    if (*document.GetErrorText() != '\0') std::fprintf(stderr, "- %s\n", document.GetErrorText());
     if (options.argOutputFile.IsGiven()) {
         std::fprintf(stderr, "Could not write output file '%s'.\n\n", options.argOutputFile.GetValue());
     } else {

@@ -27,9 +27,10 @@ void ReserveOneMore(std::vector<T>& items) {
 
 }  // namespace
 
-CCsvDocument::CCsvDocument(bool readingMode, const char* separatorText)
+CCsvDocument::CCsvDocument(bool readingMode, const char* separatorText, size_t memoryLimit)
     : reading(readingMode),
       rowText("", CTextBuffer::DEFAULT_GROW_STEP),
+      memoryLimit_(memoryLimit),
       defaultColumnName("Field"),
       separator(separatorText),
       separatorLength(separator.Length()) {}
@@ -75,8 +76,9 @@ void CCsvDocument::TakeBackValues(std::unique_ptr<CCsvRow::Values> returned) noe
     spareValues = std::move(returned);
 }
 
-void CCsvDocument::AppendRow(const CCsvRow& row) {
-    if (reading) return;
+bool CCsvDocument::AppendRow(const CCsvRow& row) {
+    if (reading) return true;
+    if (*spill_.GetErrorText() != '\0') return false;
     const size_t committed = rowText.Length();
     try {
         AppendLine(row);
@@ -85,6 +87,10 @@ void CCsvDocument::AppendRow(const CCsvRow& row) {
         rowText.Truncate(committed);
         throw;
     }
+    if (rowText.Length() < memoryLimit_) return true;
+    if (!spill_.Append(rowText.Text(), rowText.Length())) return false;
+    rowText.Truncate(0);
+    return true;
 }
 
 void CCsvDocument::AppendLine(const CCsvRow& row) {
@@ -109,9 +115,12 @@ bool CCsvDocument::WriteHeader(FILE* out) const {
 
 bool CCsvDocument::Write(FILE* out, bool header) const {
     if (out == nullptr) return false;
+    if (*spill_.GetErrorText() != '\0') return false;
     if (header && !WriteHeader(out)) return false;
     // Lines committed while there were no columns are empty; they stay unwritten.
     if (columns.empty()) return true;
+    // The file's lines go out below the stream's buffer, so that buffer is emptied first.
+    if (spill_.Length() > 0 && (std::fflush(out) != 0 || !spill_.CopyTo(out))) return false;
     return WriteAll(out, rowText.Text(), rowText.Length());
 }
 

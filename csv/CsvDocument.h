@@ -9,15 +9,17 @@
 #include <vector>
 
 #include "csv/CsvRow.h"
+#include "csv/SpillFile.h"
 #include "text/FilePtr.h"
 #include "text/Str.h"
 #include "text/TextBuffer.h"
 
 // An in-memory CSV table. Columns come into being, in order, the first time
 // a row stores a value under a new name (names compare byte-wise, case
-// counts). Every committed row becomes one line of text kept in memory,
-// with as many fields as there were columns at that moment; Write puts the
-// optional header line and all lines on a stream in one piece.
+// counts). Every committed row becomes one line of text, with as many fields
+// as there were columns at that moment; Write puts the optional header line
+// and all lines on a stream in one piece. The lines are kept in memory up to
+// a limit; each time they reach it, they move to a temporary file.
 //
 // In reading mode every new row is instead filled from the next non-blank
 // line of the attached input; once the input is exhausted rows come out empty.
@@ -28,8 +30,9 @@ public:
     // Lines end as the platform's text files do (CR LF on Windows, LF
     // elsewhere); a CR or LF inside a quoted value stays as stored.
     static const char LINE_END[];
+    static constexpr size_t DEFAULT_MEMORY_LIMIT = size_t{256} << 20;
 
-    CCsvDocument(bool readingMode, const char* separatorText);
+    CCsvDocument(bool readingMode, const char* separatorText, size_t memoryLimit = DEFAULT_MEMORY_LIMIT);
     CCsvDocument(const CCsvDocument&) = delete;
     CCsvDocument& operator=(const CCsvDocument&) = delete;
     ~CCsvDocument();
@@ -43,11 +46,14 @@ public:
     // the values of the first column of that name.
     void AddColumn(const char* name);
     // Ignored in reading mode. When memory runs out it throws std::bad_alloc
-    // and the text keeps only the lines before.
-    void AppendRow(const CCsvRow& row);
+    // and the text keeps only the lines before. False when the lines could
+    // not move to the temporary file; GetErrorText says why, and from then
+    // on every append and Write fails.
+    bool AppendRow(const CCsvRow& row);
     // False when the stream is null or takes fewer bytes than written to it.
-    // Neither flushes nor closes the stream.
+    // Neither closes the stream nor flushes what it wrote last.
     bool Write(FILE* out, bool header) const;
+    const char* GetErrorText() const { return spill_.GetErrorText(); }
     // Reads the next line that does not begin with NUL, CR or LF, line end
     // kept, cut at size - 1 characters; false when there is none.
     // REQUIRES: size >= 2.
@@ -77,6 +83,8 @@ private:
     bool reading;
     FilePtr input;
     CTextBuffer rowText;
+    size_t memoryLimit_;
+    CSpillFile spill_;
     std::vector<CStr> columns;
     CStr defaultColumnName;
     CStr separator;

@@ -129,10 +129,11 @@ void CCsvRow::ParseLine(const char* line) {
     }
 }
 
-void CCsvRow::Commit() {
-    if (document == nullptr) return;
-    document->AppendRow(*this);
+bool CCsvRow::Commit() {
+    if (document == nullptr) return true;
+    const bool kept = document->AppendRow(*this);
     Discard();
+    return kept;
 }
 
 void CCsvRow::Discard() noexcept {

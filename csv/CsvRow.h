@@ -61,7 +61,9 @@ public:
     // the text gives no last field; one right before a line break gives an
     // empty one.
     void ParseLine(const char* line);
-    void Commit();
+    // False when the document could not keep the line (see its AppendRow);
+    // the row has ended all the same.
+    bool Commit();
     // Ends the row without appending its line, for a row that cannot be completed.
     void Discard() noexcept;
 

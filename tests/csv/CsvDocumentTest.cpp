@@ -30,6 +30,18 @@ TEST(CsvDocument, OrdersColumnsByFirstUseNotByEachRowsOrder) {
     EXPECT_EQ(WrittenText(doc, true), "a,b\n1,2\n4,3\n");
 }
 
+TEST(CsvDocument, TextMovedToItsTemporaryFileIsWrittenAsIfHeldInMemory) {
+    CCsvDocument inMemory(false, ",");
+    CCsvDocument spilling(false, ",", 16);
+    for (int i = 0; i < 50; ++i) {
+        const std::string value = std::to_string(i) + ",\"" + std::string(static_cast<size_t>(i), 'x');
+        AddRow(inMemory, {{"id", "row"}, {"v", value.c_str()}});
+        AddRow(spilling, {{"id", "row"}, {"v", value.c_str()}});
+    }
+    EXPECT_EQ(WrittenText(spilling, true), WrittenText(inMemory, true));
+    EXPECT_EQ(WrittenText(spilling, false), WrittenText(inMemory, false));
+}
+
 TEST(CsvDocument, WritesTheHeaderOnlyWhenAsked) {
     CCsvDocument doc(false, ",");
     AddRow(doc, {{"id", "1"}, {"name", "Smith"}});
