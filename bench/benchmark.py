@@ -95,6 +95,9 @@ def parse_args():
                         help="where the exported files go (default: a folder in /dev/shm, "
                              "so that disk write-back adds no noise)")
     parser.add_argument("--results", default=RESULTS, help="the Markdown report to write")
+    parser.add_argument("--large", type=int, default=0, metavar="ROWS",
+                        help="also export a SQLite table of ROWS rows, only with quillet and the streaming "
+                             "option, to see how an export far larger than memory fares")
     parser.add_argument("--check", action="store_true",
                         help="prove that the benchmark works: SQLite tables are generated afresh in a "
                              "temporary folder instead of the cache, and no report is written")
@@ -347,7 +350,7 @@ def benchmark(tools, rows, runs, work):
             results[tool.name].append(run)
             note = f"FAILED: {run.failure}" if run.failure else \
                 f"{run.wall:.2f} s wall, {run.cpu:.2f} s CPU, {run.peak_kib / 1024:.0f} MiB"
-            print(f"    run {round_index + 1}  {tool.name:<24} {note}", flush=True)
+            print(f"    run {round_index + 1}  {tool.name:<28} {note}", flush=True)
             if run.failure:
                 broken.add(tool.name)
     return [Figures(tool.name, results[tool.name]) for tool in tools]
@@ -443,7 +446,21 @@ def scaling_target(label, results, sizes):
     return Target(text, value, 1.2, f"{per_large * 1e6:.2f} us / {per_small * 1e6:.2f} us = {value:.2f}")
 
 
-def targets(results, sizes):
+def large_targets(sqlite, large):
+    """The export far larger than memory: bounded memory, and no slower per row than at 1M rows."""
+    texts = (f"SQLite {large:,} rows, streaming: peak memory < 400 MiB",
+             f"SQLite {large:,} rows, streaming: time per row <= 1.2 x at {TARGET_SIZE:,} rows")
+    big, base = by_name(sqlite.get(large, []), STREAMING), by_name(sqlite.get(TARGET_SIZE, []), STREAMING)
+    if not (big and base):
+        return [Target(text, None, 1.0 if i == 0 else 1.2, "") for i, text in enumerate(texts)]
+    per_big, per_base = big.wall / large, base.wall / TARGET_SIZE
+    return [Target(texts[0], big.peak_mib / 400, 1.0,
+                   f"{big.peak_mib:.1f} MiB for {big.output_mib:.0f} MiB of CSV"),
+            Target(texts[1], per_big / per_base, 1.2,
+                   f"{per_big * 1e6:.2f} us / {per_base * 1e6:.2f} us = {per_big / per_base:.2f}")]
+
+
+def targets(results, sizes, large=0):
     """The performance targets, from the figures of the 1M-row table where they name it."""
     found = []
     sqlite, postgres = results.get("sqlite", {}), results.get("postgresql", {})
@@ -459,6 +476,8 @@ def targets(results, sizes):
         found.append(streaming_target(f"{DRIVER_LABELS[driver]} 1M", results.get(driver, {}).get(TARGET_SIZE, [])))
     for driver, label in DRIVER_LABELS.items():
         found.append(scaling_target(label, results.get(driver, {}), sizes))
+    if large:
+        found += large_targets(sqlite, large)
     return found
 
 
@@ -503,8 +522,9 @@ def load_average():
 
 
 def report_lines(args, results, checked, started, load_before):
-    command = "bash bench/run.sh --runs {} --drivers {} {}".format(
-        args.runs, ",".join(args.drivers), " ".join(str(r) for r in args.rows))
+    command = "bash bench/run.sh --runs {} --drivers {}{} {}".format(
+        args.runs, ",".join(args.drivers), f" --large {args.large}" if args.large else "",
+        " ".join(str(r) for r in args.rows))
     lines = ["# Benchmark results", "",
              f"Measured {started:%Y-%m-%d %H:%M} UTC on {machine()}.",
              f"Load average (1, 5, 15 min) before the runs: {load_before}; after: {load_average()}.", ""]
@@ -525,7 +545,7 @@ def report_lines(args, results, checked, started, load_before):
               "`StepAPI=1`, PostgreSQL `UseDeclareFetch=1;Fetch=10000`; MariaDB's driver has no such "
               "option); every other row uses the plain connection string.", ""]
     for driver in args.drivers:
-        for rows in args.rows:
+        for rows in sizes_of(args, driver):
             lines += [f"## {DRIVER_TITLES[driver]}, {rows:,} rows", ""]
             lines += figures_table(results[driver][rows]) + [""]
     lines += ["## Targets", "", "| target | figure | verdict |", "|---|---|---|"]
@@ -533,19 +553,24 @@ def report_lines(args, results, checked, started, load_before):
     return lines
 
 
+def sizes_of(args, driver):
+    """The table sizes a driver is measured at: the large one is SQLite's alone."""
+    return args.rows + ([args.large] if args.large and driver == "sqlite" else [])
+
+
 def print_console(args, results, checked):
     for driver in args.drivers:
-        for rows in args.rows:
+        for rows in sizes_of(args, driver):
             print(f"\n{DRIVER_TITLES[driver]}, {rows:,} rows (medians of {args.runs} runs)")
-            print(f"  {'tool':<24} {'wall s':>8} {'CPU s':>8} {'peak MiB':>9} {'CSV MiB':>8} "
+            print(f"  {'tool':<28} {'wall s':>8} {'CPU s':>8} {'peak MiB':>9} {'CSV MiB':>8} "
                   f"{'q/tool wall':>12} {'q/tool CPU':>11}")
             quillet = results[driver][rows][0]
             for f in results[driver][rows]:
                 if f.failure:
-                    print(f"  {f.name:<24} failed: {f.failure.splitlines()[0][:100]}")
+                    print(f"  {f.name:<28} failed: {f.failure.splitlines()[0][:100]}")
                     continue
                 csv = number(f.output_mib, 1) if f.output_mib else "-"
-                print(f"  {f.name:<24} {number(f.wall):>8} {number(f.cpu):>8} {number(f.peak_mib, 1):>9} "
+                print(f"  {f.name:<28} {number(f.wall):>8} {number(f.cpu):>8} {number(f.peak_mib, 1):>9} "
                       f"{csv:>8} {number(ratio(quillet.wall, f.wall)):>12} {number(ratio(quillet.cpu, f.cpu)):>11}")
     print("\nTargets")
     for t in checked:
@@ -567,13 +592,15 @@ def main():
         databases = databases_for(args.drivers, os.path.join(work, "data") if args.check else DATA_DIR)
         for driver in args.drivers:
             results[driver] = {}
-            for rows in args.rows:
+            for rows in sizes_of(args, driver):
                 tools = tools_for(databases[driver].table(rows), args.build, os.path.join(work, "out.csv"))
+                if rows not in args.rows:
+                    tools = [t for t in tools if t.name == STREAMING]
                 print(f"{DRIVER_TITLES[driver]}, {rows:,} rows", flush=True)
                 results[driver][rows] = benchmark(tools, rows, args.runs, work)
     finally:
         shutil.rmtree(work, ignore_errors=True)
-    checked = targets(results, args.rows)
+    checked = targets(results, args.rows, args.large)
     print_console(args, results, checked)
     # Built in a check run too, so that the check covers the report's code.
     report = "\n".join(report_lines(args, results, checked, started, load_before)) + "\n"
@@ -584,7 +611,8 @@ def main():
             stream.write(report)
         print(f"\nWrote {os.path.relpath(args.results, ROOT)}")
     failed = [f"{f.name} on {DRIVER_TITLES[driver]} at {rows:,} rows"
-              for driver in args.drivers for rows in args.rows for f in results[driver][rows] if f.failure]
+              for driver in args.drivers for rows in sizes_of(args, driver) for f in results[driver][rows]
+              if f.failure]
     if failed:
         sys.exit("The benchmark is broken: " + "; ".join(failed) + " failed")
 
