@@ -37,6 +37,10 @@ CStr GetDiagnosticText(short handleType, void* handle) {
         // The first call that fails ends the reading: unixODBC with the
         // PostgreSQL and SQLite drivers misbehaves when called again after it.
         if (!IsSuccess(result)) break;
+        // iODBC with the SQLite driver fills a cut message to the last byte,
+        // leaving no terminator.
+        state[SQL_SQLSTATE_SIZE] = '\0';
+        message[sizeof message - 1] = '\0';
         AppendRecordLine(text, reinterpret_cast<const char*>(state), nativeError,
                          reinterpret_cast<const char*>(message));
         // SQL_SUCCESS_WITH_INFO: the message was cut to fit; the records after it are not read.
