@@ -102,7 +102,22 @@ SQLRETURN SQL_API SQLFreeHandle(SQLSMALLINT handleType, SQLHANDLE handle) {
     return SQL_SUCCESS;
 }
 
-SQLRETURN SQL_API SQLFreeStmt(SQLHSTMT, SQLUSMALLINT) { return SQL_SUCCESS; }
+// iODBC calls the ODBC 2 functions of an ODBC 2 application's calls.
+SQLRETURN SQL_API SQLAllocStmt(SQLHDBC, SQLHSTMT* output) {
+    *output = new SStatement;
+    return SQL_SUCCESS;
+}
+
+// iODBC reads the descriptors of every statement it allocates.
+SQLRETURN SQL_API SQLGetStmtAttr(SQLHSTMT, SQLINTEGER, SQLPOINTER value, SQLINTEGER, SQLINTEGER*) {
+    if (value != nullptr) *static_cast<SQLPOINTER*>(value) = nullptr;
+    return SQL_SUCCESS;
+}
+
+SQLRETURN SQL_API SQLFreeStmt(SQLHSTMT handle, SQLUSMALLINT option) {
+    if (option == SQL_DROP) delete static_cast<SStatement*>(handle);
+    return SQL_SUCCESS;
+}
 
 SQLRETURN SQL_API SQLSetEnvAttr(SQLHENV, SQLINTEGER, SQLPOINTER, SQLINTEGER) { return SQL_SUCCESS; }
 
