@@ -2,6 +2,7 @@
 # Installs what is missing, builds Quillet and runs every test against real
 # SQLite, PostgreSQL and MariaDB (private servers started for each run):
 #   1. the normal build with warnings as errors, and a valgrind run of an export;
+#      then the same sources built against the iODBC driver manager and tested;
 #   2. the Windows program cross-built with mingw-w64, its unit tests and the
 #      end-to-end suite run under wine against the same kind of servers, and
 #      its ZIP package checked;
@@ -21,6 +22,17 @@ cmake --build build -j"$jobs"
 scripts/with-postgres.sh scripts/with-mariadb.sh ctest --test-dir build --output-on-failure -j2
 scripts/with-postgres.sh scripts/with-mariadb.sh python3 bench/benchmark.py --build build --check --runs 1 1000
 scripts/package-check.sh build
+
+echo "== Build against iODBC and test"
+iodbc_start=$SECONDS
+scripts/iodbc-dev.sh "$PWD/build-iodbc/iodbc-dev"
+cmake -S . -B build-iodbc -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLET_WERROR=ON \
+    -DQUILLET_DRIVER_MANAGER=iodbc -DQUILLET_IODBC_ROOT="$PWD/build-iodbc/iodbc-dev" >/dev/null
+cmake --build build-iodbc -j"$jobs"
+ldd build-iodbc/quillet | grep -q libiodbc && ! ldd build-iodbc/quillet | grep -q 'libodbc\.' \
+    || { echo "build-iodbc/quillet is not linked against iODBC alone" >&2; exit 1; }
+scripts/with-postgres.sh scripts/with-mariadb.sh ctest --test-dir build-iodbc --output-on-failure -j2
+echo "== iODBC build and tests took $((SECONDS - iodbc_start)) s"
 
 echo "== Cross-build for Windows and test under wine"
 windows_start=$SECONDS

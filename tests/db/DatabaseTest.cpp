@@ -32,8 +32,13 @@ TEST(Database, FailedConnectionIsReportedByTheDriversDiagnostics) {
     EXPECT_EQ(text.back(), '?') << text;
 
     EXPECT_FALSE(database.Connect("Driver=NoSuchDriver"));
+#ifdef QUILLET_IODBC
+    EXPECT_EQ(ErrorText(database).substr(ErrorText(database).find('\n') + 1),
+              "[IM003] 0 - [iODBC][Driver Manager]Specified driver could not be loaded");
+#else
     EXPECT_EQ(ErrorText(database),
               "[01000] 0 - [unixODBC][Driver Manager]Can't open lib 'NoSuchDriver' : file not found");
+#endif
 }
 
 // The length of a connection string travels as a signed 16-bit value.

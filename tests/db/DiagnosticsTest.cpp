@@ -31,6 +31,9 @@ TEST_P(DiagnosticsTest, MessageLongerThanItsBufferIsCutTo255Characters) {
 // records stay with the handle and read the same again, and a handle without
 // any gives the empty text.
 TEST_P(DiagnosticsTest, RecordsReadAgainGiveTheSameText) {
+#ifdef QUILLET_IODBC
+    if (IsSQLite()) GTEST_SKIP() << "iODBC: the SQLite driver's records are gone once read, and a warning stays";
+#endif
     CRecordSet recordSet;
     ASSERT_FALSE(recordSet.Open(database, LONG_NAME_STATEMENT.c_str()));
     const std::string first = recordSet.GetErrorText().Text();
