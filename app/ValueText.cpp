@@ -63,11 +63,14 @@ const char* CValueText::FormatStored(int valueType, const char* value, size_t& l
         case VALUE_REAL:
             if (!IsPlainNumber(value)) return value;
             return Finish(PutDouble(small, std::strtod(value, nullptr)), length);
-        case VALUE_TIME:
-            return FormatTime(value, length);
+        case VALUE_TIME: {
+            SDateTimeParts parts{};
+            if (!ParseSQLiteTime(value, parts)) return value;
+            return Finish(PutTime(small, parts.hour, parts.minute, parts.second), length);
+        }
         case VALUE_TIMESTAMP: {
             SDateTimeParts parts{};
-            return ParseDateTime(value, parts) ? Finish(PutDateTime(small, parts), length) : value;
+            return ParseSQLiteDateTime(value, parts) ? Finish(PutDateTime(small, parts), length) : value;
         }
         default:
             return value;

@@ -9,7 +9,8 @@
 class CField;
 
 // Turns the current value of a result column into its CSV text:
-// integers in decimal, doubles and reals with six decimals, NUMERIC with six
+// integers in decimal, doubles and reals with six decimals (NaN, Infinity,
+// -Infinity when not finite), NUMERIC with six
 // decimals rounded exactly from its decimal text, DATE as YYYY-MM-DD, TIME as
 // HH:MM:SS (hours beyond 23 and a sign when the time is outside the day),
 // TIMESTAMP as YYYY-MM-DD HH:MM:SS.fff (fraction digits beyond the third only

@@ -35,6 +35,25 @@ bool IsIntegerType(SQLSMALLINT sqlType) {
     return sqlType == SQL_INTEGER || sqlType == SQL_SMALLINT || sqlType == SQL_TINYINT || sqlType == SQL_BIGINT;
 }
 
+// The length of a UTF-8 character by its first byte; 1 for a byte that
+// starts none.
+size_t CharacterLength(unsigned char lead) {
+    if ((lead & 0xE0) == 0xC0) return 2;
+    if ((lead & 0xF0) == 0xE0) return 3;
+    if ((lead & 0xF8) == 0xF0) return 4;
+    return 1;
+}
+
+// A name that fills the buffer was cut at its last byte, maybe inside a
+// character; the cut moves back to before that character.
+void CutBeforeIncompleteCharacter(SQLCHAR* name) {
+    const size_t length = std::strlen(reinterpret_cast<const char*>(name));
+    if (length + 1 < static_cast<size_t>(COLUMN_NAME_BUFFER)) return;
+    size_t start = length - 1;
+    while (start > 0 && length - start < 4 && (name[start] & 0xC0) == 0x80) --start;
+    if (start + CharacterLength(name[start]) > length) name[start] = '\0';
+}
+
 }  // namespace
 
 CRecordSet::CRecordSet()
@@ -125,6 +144,7 @@ void CRecordSet::DescribeFields(bool asStoredText) {
         SQLSMALLINT nullable = 0;
         SQLDescribeCol(statement.Get(), number, name, COLUMN_NAME_BUFFER, &nameLength, &dataType, &columnSize,
                        &decimalDigits, &nullable);
+        CutBeforeIncompleteCharacter(name);
         SQLLEN isUnsigned = SQL_FALSE;
         if (IsIntegerType(dataType)) {
             SQLColAttribute(statement.Get(), number, SQL_DESC_UNSIGNED, nullptr, 0, nullptr, &isUnsigned);

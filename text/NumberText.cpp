@@ -1,8 +1,20 @@
 #include "text/NumberText.h"
 
 #include <charconv>
+#include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <string>
+
+namespace {
+
+char* PutText(char* out, const char* text) {
+    const size_t length = std::strlen(text);
+    std::memcpy(out, text, length);
+    return out + length;
+}
+
+}  // namespace
 
 CStr IntToText(int32_t value) {
     CStr result;
@@ -31,6 +43,8 @@ CStr DoubleToText(double value) {
 // to_chars is exact, as glibc's printf is, so both give the same digits;
 // it needs neither a format to parse nor a pass to size the text.
 char* PutDouble(char* out, double value) {
+    if (std::isnan(value)) return PutText(out, "NaN");
+    if (std::isinf(value)) return PutText(out, value < 0 ? "-Infinity" : "Infinity");
     return std::to_chars(out, out + MAX_DOUBLE_TEXT, value, std::chars_format::fixed, 6).ptr;
 }
 
@@ -104,6 +118,7 @@ void AppendDecimalSixPlaces(const char* decimal, CTextBuffer& out) {
 bool IsPlainNumber(const char* text) {
     const char* p = text;
     if (*p == '-') ++p;
+    if (std::strcmp(p, "Inf") == 0) return true;
     const char* digits = p;
     while (IsDecimalDigit(*p)) ++p;
     bool any = p != digits;

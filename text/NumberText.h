@@ -21,7 +21,9 @@ CStr Int64ToText(int64_t value);
 char* PutInteger(char* out, int64_t value);
 char* PutUnsigned(char* out, uint64_t value);
 
-// Fixed point with exactly six decimals, as "%lf" writes it; never an exponent.
+// Fixed point with exactly six decimals, as "%lf" writes it; never an
+// exponent. Not-a-number and the infinities are "NaN", "Infinity" and
+// "-Infinity", as PostgreSQL's COPY and most CSV readers read them back.
 CStr DoubleToText(double value);
 // The same text at out, which has room for MAX_DOUBLE_TEXT bytes; returns
 // its end, no terminator.
@@ -36,7 +38,8 @@ inline bool IsDecimalDigit(char c) { return c >= '0' && c <= '9'; }
 // a double.
 void AppendDecimalSixPlaces(const char* decimal, CTextBuffer& out);
 
-// A number as SQLite writes one: "-12", "2.5", "1.0e+300"; nothing else.
+// A number as SQLite writes one: "-12", "2.5", "1.0e+300", "Inf", "-Inf";
+// nothing else.
 bool IsPlainNumber(const char* text);
 
 // Appends two lower-case hex digits for each byte.

@@ -28,14 +28,6 @@ char* PutYear(char* out, int year) {
     return out + (end - digits);
 }
 
-char* PutTime(char* out, unsigned hour, unsigned minute, unsigned second) {
-    out = PutTwoDigits(out, hour);
-    *out++ = ':';
-    out = PutTwoDigits(out, minute);
-    *out++ = ':';
-    return PutTwoDigits(out, second);
-}
-
 // Reads exactly n digits.
 bool ReadDigits(const char*& p, size_t n, unsigned& value) {
     value = 0;
@@ -87,6 +79,63 @@ bool ParseTime(const char* text, STimeText& time) {
     return ReadTimeOfDay(p, time) && *p == '\0';
 }
 
+// Two-digit hours up to 23, minutes, then optionally seconds and a fraction.
+bool ReadSQLiteTimeOfDay(const char*& p, SDateTimeParts& parts) {
+    if (!ReadDigits(p, 2, parts.hour) || parts.hour > 23 || *p++ != ':' || !ReadDigits(p, 2, parts.minute) ||
+        parts.minute > 59) {
+        return false;
+    }
+    if (*p != ':') return true;
+    return ReadDigits(++p, 2, parts.second) && parts.second <= 59 && ReadFraction(p, parts.nanoseconds);
+}
+
+constexpr int64_t MS_PER_DAY = 86400000;
+
+// SQLite's date functions count milliseconds from its Julian day 0 with this
+// arithmetic (Meeus's, whose letters the inverse keeps): day 31 of a 30-day
+// month becomes the 1st of the next, and before the year 301 its calendar
+// departs from the Gregorian one (0300-02-29 exists, -0099-01-01 is the 2nd).
+int64_t SQLiteDayStart(int year, int month, int day) {
+    if (month <= 2) {
+        --year;
+        month += 12;
+    }
+    const int century = year / 100;
+    const int gregorianShift = 2 - century + century / 4;
+    const int yearDays = 36525 * (year + 4716) / 100;
+    const int monthDays = 306001 * (month + 1) / 10000;
+    return static_cast<int64_t>((yearDays + monthDays + day + gregorianShift - 1524.5) * MS_PER_DAY);
+}
+
+// The inverse of SQLiteDayStart, as SQLite computes it.
+void SQLiteDateOf(int64_t ms, int& year, int& month, int& day) {
+    const int julianDay = static_cast<int>((ms + MS_PER_DAY / 2) / MS_PER_DAY);
+    int a = static_cast<int>((julianDay - 1867216.25) / 36524.25);
+    a = julianDay + 1 + a - a / 4;
+    const int b = a + 1524;
+    const int c = static_cast<int>((b - 122.1) / 365.25);
+    const int d = (36525 * (c & 32767)) / 100;
+    const int e = static_cast<int>((b - d) / 30.6001);
+    day = b - d - static_cast<int>(30.6001 * e);
+    month = e < 14 ? e - 1 : e - 13;
+    year = month > 2 ? c - 4716 : c - 4715;
+}
+
+// Whether SQLite reads the date and time unchanged: the date comes back from
+// its day count, and the moment is not before its Julian day 0, noon of
+// -4713-11-24, where its functions give NULL.
+bool SurvivesSQLiteReading(const SDateTimeParts& parts) {
+    if (parts.year < -4713 || parts.month < 1 || parts.month > 12 || parts.day < 1 || parts.day > 31) return false;
+    const int64_t dayStart =
+        SQLiteDayStart(parts.year, static_cast<int>(parts.month), static_cast<int>(parts.day));
+    if (dayStart + parts.hour * 3600000 + parts.minute * 60000 + parts.second * 1000 < 0) return false;
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    SQLiteDateOf(dayStart, year, month, day);
+    return year == parts.year && month == static_cast<int>(parts.month) && day == static_cast<int>(parts.day);
+}
+
 }  // namespace
 
 char* PutDate(char* out, int year, unsigned month, unsigned day) {
@@ -103,6 +152,14 @@ char* PutDateTime(char* out, const SDateTimeParts& parts) {
     out = PutTime(out, parts.hour, parts.minute, parts.second);
     *out++ = '.';
     return PutFraction(out, parts.nanoseconds);
+}
+
+char* PutTime(char* out, unsigned hour, unsigned minute, unsigned second) {
+    out = PutTwoDigits(out, hour);
+    *out++ = ':';
+    out = PutTwoDigits(out, minute);
+    *out++ = ':';
+    return PutTwoDigits(out, second);
 }
 
 char* PutFraction(char* out, uint32_t nanoseconds) {
@@ -128,25 +185,23 @@ char* PutTimeOfText(char* out, size_t room, const char* text) {
     return PutTwoDigits(out, time.second);
 }
 
-bool ParseDateTime(const char* text, SDateTimeParts& parts) {
+bool ParseSQLiteTime(const char* text, SDateTimeParts& parts) {
+    parts = SDateTimeParts{2000, 1, 1, 0, 0, 0, 0};
     const char* p = text;
+    return ReadSQLiteTimeOfDay(p, parts) && *p == '\0';
+}
+
+bool ParseSQLiteDateTime(const char* text, SDateTimeParts& parts) {
+    parts = SDateTimeParts{};
+    const char* p = text;
+    const bool negative = *p == '-';
+    if (negative) ++p;
     unsigned year = 0;
-    unsigned month = 0;
-    unsigned day = 0;
-    if (!ReadDigits(p, 4, year) || *p++ != '-' || !ReadDigits(p, 2, month) || *p++ != '-' ||
-        !ReadDigits(p, 2, day) || month < 1 || month > 12 || day < 1 || day > 31) {
+    if (!ReadDigits(p, 4, year) || (negative && year == 0) || *p++ != '-' || !ReadDigits(p, 2, parts.month) ||
+        *p++ != '-' || !ReadDigits(p, 2, parts.day)) {
         return false;
     }
-    parts = SDateTimeParts{static_cast<int>(year), month, day, 0, 0, 0, 0};
-    if (*p == '\0') return true;
-    if (*p != ' ' && *p != 'T') return false;
-    STimeText time{};
-    if (!ReadTimeOfDay(++p, time) || *p != '\0' || time.hourDigits != 2) return false;
-    const unsigned hour = static_cast<unsigned>(time.hours[0] - '0') * 10 + static_cast<unsigned>(time.hours[1] - '0');
-    if (hour > 23) return false;
-    parts.hour = hour;
-    parts.minute = time.minute;
-    parts.second = time.second;
-    parts.nanoseconds = time.nanoseconds;
-    return true;
+    parts.year = negative ? -static_cast<int>(year) : static_cast<int>(year);
+    if ((*p == ' ' || *p == 'T') && !ReadSQLiteTimeOfDay(++p, parts)) return false;
+    return *p == '\0' && SurvivesSQLiteReading(parts);
 }

@@ -129,12 +129,23 @@ TEST_P(RecordSetTest, ErrorWhileReadingTheResultIsNeverItsEnd) {
 }
 
 TEST_P(RecordSetTest, ColumnNameIsCutTo999Characters) {
-    if (!IsSQLite()) GTEST_SKIP() << "PostgreSQL and MariaDB limit names to 63 and 256 characters themselves";
-    const std::string name = PatternText(1200);
-    CRecordSet recordSet;
-    Query(recordSet, "select 1 as \"" + name + "\"");
-    ASSERT_EQ(recordSet.GetFieldCount(), 1u);
-    EXPECT_EQ(recordSet.GetField(0).GetName(), name.substr(0, 999));
+    if (!IsSQLite()) GTEST_SKIP() << "PostgreSQL and MariaDB limit names to 63 bytes and 256 characters below U+10000";
+    const auto repeated = [](const std::string& character, size_t count) {
+        std::string text;
+        while (count-- > 0) text += character;
+        return text;
+    };
+    // Cut at 999 bytes, before a UTF-8 character that does not fit whole.
+    const struct { std::string name; size_t kept; } cases[] = {
+        {PatternText(1200), 999}, {repeated("\xc3\xa9", 600), 998}, {repeated("\xe2\x82\xac", 400), 999},
+        {repeated("\xf0\x9f\x98\x80", 300), 996},
+    };
+    for (const auto& c : cases) {
+        CRecordSet recordSet;
+        Query(recordSet, "select 1 as \"" + c.name + "\"");
+        ASSERT_EQ(recordSet.GetFieldCount(), 1u);
+        EXPECT_EQ(recordSet.GetField(0).GetName(), c.name.substr(0, c.kept)) << c.kept;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Drivers, RecordSetTest, testing::ValuesIn(AllDrivers()), DriverName);

@@ -1,5 +1,7 @@
 """End-to-end export runs against SQLite through its ODBC driver."""
 import os
+import re
+import sqlite3
 import subprocess
 import quillet_e2e as e2e
 from quillet_e2e import run, sqlite_connect, sqlite_exec
@@ -14,6 +16,35 @@ CREATE TABLE empty (a INTEGER, b VARCHAR(10));
 CREATE TABLE kv (k INTEGER, v VARCHAR(20));
 INSERT INTO kv VALUES (1, 'x'), (2, 'y'), (3, 'z');
 """
+
+# Texts in TIME, DATE and TIMESTAMP columns: what SQLite's date functions read
+# unchanged comes out as that kind's value, the rest as stored.
+DATE_TIME_TEXTS = [
+    "123:45", "5:30", "-12:30", "24:00", "24:00:00", "23:59:59", "23:59:59.9999", "00:00", "12:30:60", "12:60",
+    "12:34:56.789", "12:34:56.1234567890", "12:34:56.", "10:00.5", " 12:30", "12:30 ", "12:34Z", "1:2:3",
+    "2024-01-05 10:00.5", "2024-02-30 00:00:00", "2024-02-29 12:00", "2023-02-29", "1900-02-29", "2000-02-29",
+    "2024-04-31", "2024-01-02T03:04:05.5", "2024-01-02t03:04", "2024-01-02  03:04", "2024-01-02 ", "2024-01-02T",
+    " 2024-01-02", "2024-01-02 24:00", "2024-12-31 23:59:59.999999999", "2024-01-02 03:04:05Z", "2024-1-5",
+    "2024-01-02 03:04:05+02:00", "-0001-01-01", "-0000-01-01", "0000-02-29", "0300-03-01", "-4713-11-24 12:00",
+    "-4713-11-24 11:59", "9999-12-31 23:59:59", "now", "2460000.5", "2024-01-02 03:04:05.5 ",
+]
+# Clean shapes by kind: the function reading them and the lengths of its text (past a
+# year's sign) they may have.
+DATE_TIME_SHAPES = {"t": ("time", (8, 5)), "d": ("date", (10,)), "s": ("datetime", (19, 16, 10))}
+
+
+def date_time_text(column, text):
+    """SQLite's reading of text through its day count when it keeps every field of text; SQLite
+    computes with milliseconds, so the fraction is read apart and kept with all its digits."""
+    function, lengths = DATE_TIME_SHAPES[column]
+    base, point, fraction = text.partition(".")
+    read = lambda t: sqlite3.connect(":memory:").execute(f"select {function}(?, '+0 days')", (t,)).fetchone()[0]
+    reading = read(base)
+    if read(text) is None or reading is None or point and not re.fullmatch(r"\d{1,9}", fraction) or \
+            base.replace("T", " ", 1) not in (reading[:n + reading.startswith("-")] for n in lengths):
+        return text
+    return reading + ("." + fraction.ljust(9, "0").rstrip("0").ljust(3, "0") if column == "s" else "")
+
 
 ROWS = (b'1,plain,1,2.500000\n'
         b'-5,"a,b",0,-0.125000\n'
@@ -165,6 +196,14 @@ class ExportSqlite(e2e.TempDirTestCase):
              " (SELECT count(*) FROM (SELECT * FROM mixed_copy EXCEPT SELECT * FROM mixed))"],
             stdout=subprocess.PIPE, check=True).stdout
         self.assertEqual(differ.strip(), b"3|0|0")
+
+    def test_dates_and_times_come_out_as_that_kind_only_when_sqlite_reads_them_unchanged(self):
+        with sqlite3.connect(self.db) as db:
+            db.execute("create table tm (t time, d date, s timestamp)")
+            db.executemany("insert into tm values (?, ?, ?)", [(x, x, x) for x in DATE_TIME_TEXTS])
+        r = run([self.conn, "-s=select t, d, s from tm order by rowid"])
+        expected = "".join(",".join(date_time_text(c, x) for c in "tds") + "\n" for x in DATE_TIME_TEXTS)
+        self.assertRun(r, 0, expected.encode(), b"%d record(s) written\n" % len(DATE_TIME_TEXTS))
 
     def test_bytes_that_are_not_utf8_pass_through(self):
         r = run([self.conn, "-s=select cast(x'ff41fe0a22' as text) as v"])
