@@ -14,7 +14,6 @@
 
 #include "app/ExitStatus.h"
 #include "app/ExportCmdLine.h"
-#include "app/LibraryCrashReport.h"
 #include "app/ParameterSource.h"
 #include "app/ValueText.h"
 #include "csv/CsvDocument.h"
@@ -212,8 +211,6 @@ bool CExportRun::WriteDocument(const CCsvDocument& document) {
 }  // namespace
 
 int RunExport(const CExportCmdLine& options) {
-    // The run's ODBC calls, the releases at its end included, all happen in here.
-    const CDriverCallScope driverCalls;
     CExportRun run(options);
     return run.Run();
 }
