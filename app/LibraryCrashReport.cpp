@@ -22,6 +22,12 @@ struct sigaction previousActions[sizeof REPORTED_SIGNALS / sizeof REPORTED_SIGNA
 // Large enough for the handler on every platform's signal frame.
 alignas(16) char handlerStack[64 * 1024];
 
+// kill(2), sigqueue(3) and tgkill(2) (raise) say so; a fault the kernel
+// raised for an instruction never does.
+bool WasSent(const siginfo_t* info) {
+    return info->si_code == SI_USER || info->si_code == SI_QUEUE || info->si_code == SI_TKILL;
+}
+
 void WriteMessage() {
     // Only write(2) may be used here; a short write is all that can go wrong.
     for (const char* line : LIBRARY_CRASH_LINES) {
@@ -38,7 +44,22 @@ void RestorePreviousAction(int signal) {
     }
 }
 
-void OnFatalSignal(int signal, siginfo_t*, void*) {
+// Returning from the handler would not send a sent signal again: it is raised
+// anew, and delivered with the default action once the handler returns.
+void EndBySignal(int signal) {
+    struct sigaction action;
+    std::memset(&action, 0, sizeof action);
+    action.sa_handler = SIG_DFL;
+    sigemptyset(&action.sa_mask);
+    sigaction(signal, &action, nullptr);
+    raise(signal);
+}
+
+void OnFatalSignal(int signal, siginfo_t* info, void*) {
+    if (WasSent(info)) {
+        EndBySignal(signal);
+        return;
+    }
     if (!CDriverCallMark::IsSet()) {
         // Returning re-runs the faulting instruction under the previous action.
         RestorePreviousAction(signal);

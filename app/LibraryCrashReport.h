@@ -8,10 +8,11 @@
 // run with a message and exit status 1 instead of a bare crash, wherever the
 // faulting instruction lies: a driver may jump to address 0 or overflow its
 // stack inside the C library. A fault outside those calls is Quillet's own
-// and is passed on untouched to whatever handled it before. The handler runs
-// on a stack of its own, so a driver that overflows the stack is reported as
-// well. The sanitizer build installs nothing, so the sanitizers' reports stay
-// whole.
+// and is passed on untouched to whatever handled it before, and a fault
+// signal that another process sent is not a crash at all: it ends the
+// process by that signal. The handler runs on a stack of its own, so a
+// driver that overflows the stack is reported as well. The sanitizer build
+// installs nothing, so the sanitizers' reports stay whole.
 void InstallLibraryCrashReport();
 
 // The report's lines, which each platform ends with its own line end.

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <sys/mman.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstring>
 
@@ -84,6 +86,25 @@ TEST_F(LibraryCrashReport, CrashInOwnCodeIsLeftToThePreviousHandler) {
             FaultInOwnCode();
         },
         KilledBySomeSignal, "");
+}
+
+// kill gives SI_USER, sigqueue SI_QUEUE, raise SI_TKILL.
+TEST_F(LibraryCrashReport, SentFaultSignalEndsTheProcessByThatSignalEvenDuringADriverCall) {
+    void (*const senders[])(int) = {[](int signal) { kill(getpid(), signal); },
+                                    [](int signal) { sigqueue(getpid(), signal, sigval()); },
+                                    [](int signal) { raise(signal); }};
+    for (const int signal : {SIGSEGV, SIGBUS, SIGFPE, SIGILL}) {
+        for (const auto send : senders) {
+            EXPECT_EXIT(
+                {
+                    InstallLibraryCrashReport();
+                    const CDriverCallMark mark;
+                    send(signal);
+                },
+                testing::KilledBySignal(signal), "")
+                << signal;
+        }
+    }
 }
 
 }  // namespace
