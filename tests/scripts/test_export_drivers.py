@@ -186,6 +186,17 @@ class DriverCases:
         r = run([self.db.connect + self.db.multi_statements, "-s=" + self.db.set_then_select, "-f"])
         self.assertRun(r, 0, b"a\n5\n", b"1 record(s) written\n")
 
+    def test_closed_standard_streams_are_never_taken_by_the_connection(self):
+        e2e.skip_on_windows("a closed standard stream is the POSIX descriptor's case")
+        prompt, banner = b"Enter value for parameter: \n", e2e.BANNER
+        for script, status, out, err in [
+                ('quillet "$1" "-s=select 5 as v" >&-', 1, b"", banner + b"Could not write the output.\n\n"),
+                ('echo 5 | quillet "$1" "-s=select ?? as v" 2>&-', 0, b"5\n", b""),
+                ('quillet "$1" "-s=select ?? as v" <&-', 1, b"", banner + prompt + b"Missing value for parameter 1.\n\n")]:
+            with self.subTest(script):
+                r = e2e.run_shell(script, self.db.connect, timeout=60)
+                self.assertEqual((r.status, r.out, r.err), (status, out, err))
+
     def test_a_second_result_is_never_dropped_silently(self):
         if self.db.multi_statements is None:
             raise unittest.SkipTest("the driver runs one statement at a time")
