@@ -187,7 +187,6 @@ class DriverCases:
         self.assertRun(r, 0, b"a\n5\n", b"1 record(s) written\n")
 
     def test_closed_standard_streams_are_never_taken_by_the_connection(self):
-        e2e.skip_on_windows("a closed standard stream is the POSIX descriptor's case")
         prompt, banner = b"Enter value for parameter: \n", e2e.BANNER
         for script, status, out, err in [
                 ('quillet "$1" "-s=select 5 as v" >&-', 1, b"", banner + b"Could not write the output.\n\n"),

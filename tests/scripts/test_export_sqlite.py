@@ -142,7 +142,6 @@ class ExportSqlite(e2e.TempDirTestCase):
         self.assertRun(r, 1, None, b"Could not write the output.\n\n")
 
     def test_output_file_cut_short_is_left_empty(self):
-        e2e.skip_on_windows("the file size limit is the POSIX one")
         out = self.path("out.csv")
         r = e2e.run_shell('trap "" XFSZ; ulimit -f 64; quillet "$1" "$2" "-o=$3"', self.conn,
                           "-s=with recursive n(i) as (select 1 union all select i + 1 from n where i < 100000) "
