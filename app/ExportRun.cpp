@@ -1,6 +1,7 @@
 #include "app/ExportRun.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -14,7 +15,6 @@
 
 #include "app/ExitStatus.h"
 #include "app/ExportCmdLine.h"
-#include "app/LibraryCrashReport.h"
 #include "app/ParameterSource.h"
 #include "app/ValueText.h"
 #include "csv/CsvDocument.h"
@@ -88,6 +88,7 @@ private:
     bool OpenRecordSet();
     bool ExportRows(CCsvDocument& document);
     bool WriteDocument(const CCsvDocument& document);
+    bool CloseOutputFile(bool written);
 
     FILE* Input() const { return inputFile ? inputFile.get() : stdin; }
     FILE* Output() const { return outputFile ? outputFile.get() : stdout; }
@@ -206,7 +207,7 @@ bool CExportRun::ExportRows(CCsvDocument& document) {
 bool CExportRun::WriteDocument(const CCsvDocument& document) {
     bool written = document.Write(Output(), options.argFieldNames.GetState());
     written = std::fflush(Output()) == 0 && written && std::ferror(Output()) == 0;
-    if (outputFile) written = std::fclose(outputFile.release()) == 0 && written;
+    if (outputFile) written = CloseOutputFile(written);
     if (written) return true;
     if (*document.GetErrorText() != '\0') std::fprintf(stderr, "- %s\n", document.GetErrorText());
     if (options.argOutputFile.IsGiven()) {
@@ -217,11 +218,25 @@ bool CExportRun::WriteDocument(const CCsvDocument& document) {
     return false;
 }
 
+// A partial export must never look like a complete one: after any failure
+// the file is emptied, through a descriptor kept past the close, so that the
+// close's last try to flush cannot fill it again.
+bool CExportRun::CloseOutputFile(bool written) {
+    FILE* file = outputFile.release();
+    const int kept = dup(fileno(file));
+    written = std::fclose(file) == 0 && written;
+    if (kept == -1) return written;
+    if (!written) {
+        const int ignored = ftruncate(kept, 0);
+        (void)ignored;
+    }
+    close(kept);
+    return written;
+}
+
 }  // namespace
 
 int RunExport(const CExportCmdLine& options) {
-    // The run's ODBC calls, the releases at its end included, all happen in here.
-    const CDriverCallScope driverCalls;
     CExportRun run(options);
     return run.Run();
 }

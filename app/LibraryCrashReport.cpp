@@ -1,13 +1,12 @@
 #include "app/LibraryCrashReport.h"
 
-#include <dlfcn.h>
 #include <signal.h>
-#include <ucontext.h>
 #include <unistd.h>
 
 #include <cstring>
 
 #include "app/ExitStatus.h"
+#include "db/DriverCallMark.h"
 
 namespace {
 
@@ -20,50 +19,23 @@ constexpr bool SANITIZED_BUILD = false;
 const int REPORTED_SIGNALS[] = {SIGSEGV, SIGBUS, SIGILL, SIGFPE};
 struct sigaction previousActions[sizeof REPORTED_SIGNALS / sizeof REPORTED_SIGNALS[0]];
 
-// Large enough for the handler and dladdr on every platform's signal frame.
+// Large enough for the handler on every platform's signal frame.
 alignas(16) char handlerStack[64 * 1024];
 
-volatile sig_atomic_t openScopes = 0;
-
-// Libraries whose faults are most likely our own bad arguments.
-const char* const RUNTIMES[] = {"libc.so", "libm.so", "libstdc++.so", "libgcc_s.so", "ld-linux"};
-
-// Null when the platform's context layout is unknown.
-const void* FaultingInstruction(const void* context) {
-    const ucontext_t* uc = static_cast<const ucontext_t*>(context);
-#if defined(__x86_64__)
-    return reinterpret_cast<const void*>(uc->uc_mcontext.gregs[REG_RIP]);
-#elif defined(__aarch64__)
-    return reinterpret_cast<const void*>(uc->uc_mcontext.pc);
-#else
-    (void)uc;
-    return nullptr;
-#endif
+// kill(2), sigqueue(3) and tgkill(2) (raise) say so; a fault the kernel
+// raised for an instruction never does.
+bool WasSent(const siginfo_t* info) {
+    return info->si_code == SI_USER || info->si_code == SI_QUEUE || info->si_code == SI_TKILL;
 }
 
-bool IsRuntime(const char* path) {
-    const char* slash = std::strrchr(path, '/');
-    const char* name = slash != nullptr ? slash + 1 : path;
-    for (const char* runtime : RUNTIMES) {
-        if (std::strncmp(name, runtime, std::strlen(runtime)) == 0) return true;
-    }
-    return false;
-}
-
-// dladdr is not async-signal-safe by the letter; the loader lock it takes is
-// recursive in glibc, and the process ends right after either way.
-bool IsDriverCode(const void* instruction) {
-    Dl_info fault;
-    Dl_info own;
-    if (instruction == nullptr || dladdr(instruction, &fault) == 0 || fault.dli_fname == nullptr) return false;
-    if (dladdr(handlerStack, &own) != 0 && own.dli_fbase == fault.dli_fbase) return false;
-    return !IsRuntime(fault.dli_fname);
-}
-
-void WriteMessage(const char* text) {
+void WriteMessage() {
     // Only write(2) may be used here; a short write is all that can go wrong.
-    const ssize_t ignored = write(STDERR_FILENO, text, std::strlen(text));
-    (void)ignored;
+    for (const char* line : LIBRARY_CRASH_LINES) {
+        const ssize_t ignored = write(STDERR_FILENO, line, std::strlen(line));
+        const ssize_t alsoIgnored = write(STDERR_FILENO, "\n", 1);
+        (void)ignored;
+        (void)alsoIgnored;
+    }
 }
 
 void RestorePreviousAction(int signal) {
@@ -72,14 +44,28 @@ void RestorePreviousAction(int signal) {
     }
 }
 
-void OnFatalSignal(int signal, siginfo_t*, void* context) {
-    if (openScopes == 0 || !IsDriverCode(FaultingInstruction(context))) {
+// Returning from the handler would not send a sent signal again: it is raised
+// anew, and delivered with the default action once the handler returns.
+void EndBySignal(int signal) {
+    struct sigaction action;
+    std::memset(&action, 0, sizeof action);
+    action.sa_handler = SIG_DFL;
+    sigemptyset(&action.sa_mask);
+    sigaction(signal, &action, nullptr);
+    raise(signal);
+}
+
+void OnFatalSignal(int signal, siginfo_t* info, void*) {
+    if (WasSent(info)) {
+        EndBySignal(signal);
+        return;
+    }
+    if (!CDriverCallMark::IsSet()) {
         // Returning re-runs the faulting instruction under the previous action.
         RestorePreviousAction(signal);
         return;
     }
-    WriteMessage("- The ODBC driver or another library crashed.\n");
-    WriteMessage("Could not complete the export.\n\n");
+    WriteMessage();
     _exit(EXIT_STATUS_FAILURE);
 }
 
@@ -101,7 +87,3 @@ void InstallLibraryCrashReport() {
         sigaction(REPORTED_SIGNALS[i], &action, &previousActions[i]);
     }
 }
-
-CDriverCallScope::CDriverCallScope() { openScopes = openScopes + 1; }
-
-CDriverCallScope::~CDriverCallScope() { openScopes = openScopes - 1; }

@@ -3,24 +3,20 @@
 
 // The PostgreSQL ODBC driver (psqlodbca 13.02) can dereference a null pointer
 // inside SQLExtendedFetch when the server goes away in the middle of a result
-// fetched in chunks. Once installed, a fatal signal that is the driver's ends
-// the run with a message and exit status 1 instead of a bare crash: raised
-// while a CDriverCallScope is open, by code of a loaded library other than
-// Quillet's own executable and the C and C++ runtimes. Any other fault (our
-// own code, or our bad pointer handed to strlen or memcpy) is passed on
-// untouched to whatever handled it before. The handler runs on a stack of its
-// own, so a driver that overflows the stack is reported as well. The
-// sanitizer build installs nothing, so the sanitizers' reports stay whole.
+// fetched in chunks. Once installed, a fault raised while a call into the
+// driver manager is under way (CDriverCallMark, db/DriverCallMark.h) ends the
+// run with a message and exit status 1 instead of a bare crash, wherever the
+// faulting instruction lies: a driver may jump to address 0 or overflow its
+// stack inside the C library. A fault outside those calls is Quillet's own
+// and is passed on untouched to whatever handled it before, and a fault
+// signal that another process sent is not a crash at all: it ends the
+// process by that signal. The handler runs on a stack of its own, so a
+// driver that overflows the stack is reported as well. The sanitizer build
+// installs nothing, so the sanitizers' reports stay whole.
 void InstallLibraryCrashReport();
 
-// Open while ODBC calls may be made: only then can a crash be the driver's.
-// Scopes may nest.
-class CDriverCallScope {
-public:
-    CDriverCallScope();
-    CDriverCallScope(const CDriverCallScope&) = delete;
-    CDriverCallScope& operator=(const CDriverCallScope&) = delete;
-    ~CDriverCallScope();
-};
+// The report's lines, which each platform ends with its own line end.
+constexpr const char* LIBRARY_CRASH_LINES[] = {"- The ODBC driver or another library crashed.",
+                                               "Could not complete the export.", ""};
 
 #endif

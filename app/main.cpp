@@ -5,6 +5,7 @@
 #include "app/ExportCmdLine.h"
 #include "app/ExportRun.h"
 #include "app/LibraryCrashReport.h"
+#include "app/StandardStreams.h"
 
 namespace {
 
@@ -39,6 +40,7 @@ int Run(int argc, char* argv[]) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    OccupyClosedStandardStreams();
     try {
         return Run(argc, argv);
     } catch (const std::bad_alloc&) {

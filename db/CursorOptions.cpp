@@ -3,6 +3,6 @@
 #include "db/OdbcApi.h"
 
 void SetCursorOptions(void* statement) {
-    SQLSetStmtOption(statement, SQL_CURSOR_TYPE, SQL_CURSOR_FORWARD_ONLY);
-    SQLSetStmtOption(statement, SQL_CONCURRENCY, SQL_CONCUR_READ_ONLY);
+    CallDriver(SQLSetStmtOption, statement, SQL_CURSOR_TYPE, SQL_CURSOR_FORWARD_ONLY);
+    CallDriver(SQLSetStmtOption, statement, SQL_CONCURRENCY, SQL_CONCUR_READ_ONLY);
 }

@@ -14,8 +14,8 @@ bool poolingConfigured = false;
 
 void ConfigurePooling() {
     if (poolingConfigured) return;
-    SQLSetEnvAttr(SQL_NULL_HANDLE, SQL_ATTR_CONNECTION_POOLING,
-                  reinterpret_cast<SQLPOINTER>(static_cast<uintptr_t>(SQL_CP_ONE_PER_DRIVER)), SQL_IS_INTEGER);
+    CallDriver(SQLSetEnvAttr, nullptr, SQL_ATTR_CONNECTION_POOLING,
+               reinterpret_cast<SQLPOINTER>(static_cast<uintptr_t>(SQL_CP_ONE_PER_DRIVER)), SQL_IS_INTEGER);
     poolingConfigured = true;
 }
 
@@ -54,8 +54,8 @@ bool CDatabase::Connect(const char* connectionString) {
 bool CDatabase::Attach(const char* connectionString, size_t length) {
     SQLCHAR completed[4096];
     SQLSMALLINT completedLength = 0;
-    const SQLRETURN result = SQLDriverConnect(
-        connection.Get(), nullptr, reinterpret_cast<SQLCHAR*>(const_cast<char*>(connectionString)),
+    const SQLRETURN result = CallDriver(
+        SQLDriverConnect, connection.Get(), nullptr, reinterpret_cast<SQLCHAR*>(const_cast<char*>(connectionString)),
         static_cast<SQLSMALLINT>(length), completed, sizeof completed, &completedLength, SQL_DRIVER_NOPROMPT);
     return IsSuccess(result);
 }
@@ -66,7 +66,7 @@ void CDatabase::Disconnect() {
         connected = false;
         // A failed disconnect leaves the driver manager refusing the frees
         // below; nothing more can be done for the handles then.
-        SQLDisconnect(connection.Get());
+        CallDriver(SQLDisconnect, connection.Get());
     }
     connection.Free();
     environment.Free();

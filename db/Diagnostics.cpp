@@ -32,8 +32,8 @@ CStr GetDiagnosticText(short handleType, void* handle) {
         SQLINTEGER nativeError = 0;
         SQLCHAR message[256] = {};
         SQLSMALLINT messageLength = 0;
-        const SQLRETURN result =
-            SQLGetDiagRec(handleType, handle, record, state, &nativeError, message, sizeof message, &messageLength);
+        const SQLRETURN result = CallDriver(SQLGetDiagRec, handleType, handle, record, state, &nativeError, message,
+                                            sizeof message, &messageLength);
         // The first call that fails ends the reading: unixODBC with the
         // PostgreSQL and SQLite drivers misbehaves when called again after it.
         if (!IsSuccess(result)) break;

@@ -143,8 +143,8 @@ CField::~CField() = default;
 bool CField::WantsBinding(bool readsInAnyOrder) const { return fixedSize != 0 || (readsInAnyOrder && columnSize != 0); }
 
 bool CField::Bind() {
-    const SQLRETURN result =
-        SQLBindCol(statement_, columnNumber_, cType, buffer.get(), BufferLengthFor(cType, bufferSize), &indicator);
+    const SQLRETURN result = CallDriver(SQLBindCol, statement_, columnNumber_, cType, buffer.get(),
+                                        BufferLengthFor(cType, bufferSize), &indicator);
     bound = IsSuccess(result);
     return bound;
 }
@@ -232,7 +232,7 @@ void CField::TakeBoundValue() {
 // and the grown buffer is bound again for later rows. SQLite and PostgreSQL
 // both read an unbound column from its start after a fetch.
 void CField::RecoverCutValue(size_t expectedLength) {
-    if (!IsSuccess(SQLBindCol(statement_, columnNumber_, cType, nullptr, 0, nullptr))) {
+    if (!IsSuccess(CallDriver(SQLBindCol, statement_, columnNumber_, cType, nullptr, 0, nullptr))) {
         Fail();
         return;
     }
@@ -243,8 +243,8 @@ void CField::RecoverCutValue(size_t expectedLength) {
 
 void CField::ReadFixedSize() {
     SQLLEN available = 0;
-    const SQLRETURN result =
-        SQLGetData(statement_, columnNumber_, cType, buffer.get(), BufferLengthFor(cType, bufferSize), &available);
+    const SQLRETURN result = CallDriver(SQLGetData, statement_, columnNumber_, cType, buffer.get(),
+                                        BufferLengthFor(cType, bufferSize), &available);
     if (!IsSuccess(result)) {
         Fail();
     } else if (available == SQL_NULL_DATA) {
@@ -297,8 +297,8 @@ void CField::ReadPieces(size_t expectedLength) {
         const size_t room = bufferSize - total;
         buffer[bufferSize - 1] = '\1';  // only a full text piece puts its terminator here
         SQLLEN available = 0;
-        const SQLRETURN result =
-            SQLGetData(statement_, columnNumber_, cType, buffer.get() + total, BufferLengthFor(cType, room), &available);
+        const SQLRETURN result = CallDriver(SQLGetData, statement_, columnNumber_, cType, buffer.get() + total,
+                                            BufferLengthFor(cType, room), &available);
         const bool delivered = IsSuccess(result) && available != SQL_NULL_DATA;
         if (cut.capacity != 0 && (delivered || IsNoData(result))) {
             const size_t length = cut.Length(delivered ? available : SQL_NO_TOTAL);

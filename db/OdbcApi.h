@@ -15,4 +15,16 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include <utility>
+
+#include "db/DriverCallMark.h"
+
+// Every call into the driver manager goes through here, marked for its span:
+// CallDriver(SQLExecute, statement) in place of SQLExecute(statement).
+template <typename... Params, typename... Args>
+SQLRETURN CallDriver(SQLRETURN(SQL_API* function)(Params...), Args&&... args) {
+    const CDriverCallMark mark;
+    return function(std::forward<Args>(args)...);
+}
+
 #endif

@@ -10,11 +10,11 @@ short COdbcHandle::Allocate(void* parent) {
     Free();
     switch (type) {
         case SQL_HANDLE_ENV:
-            return SQLAllocEnv(&handle);
+            return CallDriver(SQLAllocEnv, &handle);
         case SQL_HANDLE_DBC:
-            return SQLAllocConnect(parent, &handle);
+            return CallDriver(SQLAllocConnect, parent, &handle);
         default:
-            return SQLAllocStmt(parent, &handle);
+            return CallDriver(SQLAllocStmt, parent, &handle);
     }
 }
 
@@ -22,13 +22,13 @@ void COdbcHandle::Free() {
     if (handle == nullptr) return;
     switch (type) {
         case SQL_HANDLE_ENV:
-            SQLFreeEnv(handle);
+            CallDriver(SQLFreeEnv, handle);
             break;
         case SQL_HANDLE_DBC:
-            SQLFreeConnect(handle);
+            CallDriver(SQLFreeConnect, handle);
             break;
         default:
-            SQLFreeStmt(handle, SQL_DROP);
+            CallDriver(SQLFreeStmt, handle, SQL_DROP);
             break;
     }
     handle = nullptr;

@@ -15,8 +15,8 @@ constexpr SQLSMALLINT COLUMN_NAME_BUFFER = 1000;
 // Whether SQLGetData may read any column, bound or not, in any order.
 bool ReadsInAnyOrder(const CDatabase& database) {
     SQLUINTEGER extensions = 0;
-    const SQLRETURN result =
-        SQLGetInfo(database.GetConnectionHandle(), SQL_GETDATA_EXTENSIONS, &extensions, sizeof extensions, nullptr);
+    const SQLRETURN result = CallDriver(SQLGetInfo, database.GetConnectionHandle(), SQL_GETDATA_EXTENSIONS, &extensions,
+                                        sizeof extensions, nullptr);
     const SQLUINTEGER anyOrder = SQL_GD_ANY_COLUMN | SQL_GD_ANY_ORDER;
     return IsSuccess(result) && (extensions & anyOrder) == anyOrder;
 }
@@ -27,7 +27,7 @@ bool ReadsInAnyOrder(const CDatabase& database) {
 bool StoresValuesOfAnyType(const CDatabase& database) {
     char dbmsName[64] = {};
     const SQLRETURN result =
-        SQLGetInfo(database.GetConnectionHandle(), SQL_DBMS_NAME, dbmsName, sizeof dbmsName, nullptr);
+        CallDriver(SQLGetInfo, database.GetConnectionHandle(), SQL_DBMS_NAME, dbmsName, sizeof dbmsName, nullptr);
     return IsSuccess(result) && std::strcmp(dbmsName, "SQLite") == 0;
 }
 
@@ -67,7 +67,7 @@ bool CRecordSet::Open(const CDatabase& database, const char* statementText) {
     const bool readsInAnyOrder = ReadsInAnyOrder(database);
     DescribeFields(asStoredText);
     BindFields(readsInAnyOrder);
-    const SQLRETURN result = SQLExecute(statement.Get());
+    const SQLRETURN result = CallDriver(SQLExecute, statement.Get());
     if (!IsSuccess(result) && !IsNoData(result)) return false;
     // Procedures and multi-statements know their columns only once they ran.
     // The PostgreSQL driver describes a prepared statement after execution
@@ -85,9 +85,9 @@ bool CRecordSet::Open(const CDatabase& database, const char* statementText) {
 bool CRecordSet::SkipResultsWithoutColumns() {
     for (;;) {
         SQLSMALLINT count = 0;
-        SQLNumResultCols(statement.Get(), &count);
+        CallDriver(SQLNumResultCols, statement.Get(), &count);
         if (count > 0) return true;
-        const SQLRETURN result = SQLMoreResults(statement.Get());
+        const SQLRETURN result = CallDriver(SQLMoreResults, statement.Get());
         if (IsNoData(result)) return true;
         if (!IsSuccess(result)) return false;
     }
@@ -97,7 +97,7 @@ bool CRecordSet::SkipResultsWithoutColumns() {
 // whose rows would otherwise be lost unseen.
 void CRecordSet::CheckForMoreResults() {
     for (;;) {
-        const SQLRETURN result = SQLMoreResults(statement.Get());
+        const SQLRETURN result = CallDriver(SQLMoreResults, statement.Get());
         if (IsNoData(result)) return;
         if (!IsSuccess(result)) {
             fetchFailed = true;
@@ -105,7 +105,7 @@ void CRecordSet::CheckForMoreResults() {
             return;
         }
         SQLSMALLINT count = 0;
-        SQLNumResultCols(statement.Get(), &count);
+        CallDriver(SQLNumResultCols, statement.Get(), &count);
         if (count > 0) {
             moreResults = true;
             return;
@@ -121,17 +121,18 @@ bool CRecordSet::Prepare(const CDatabase& database, const char* statementText) {
     }
     SQLHSTMT handle = statement.Get();
     SetCursorOptions(handle);
-    if (!IsSuccess(SQLPrepare(handle, reinterpret_cast<SQLCHAR*>(const_cast<char*>(statementText)), SQL_NTS))) {
+    if (!IsSuccess(
+            CallDriver(SQLPrepare, handle, reinterpret_cast<SQLCHAR*>(const_cast<char*>(statementText)), SQL_NTS))) {
         return false;
     }
-    SQLSetStmtAttr(handle, SQL_ATTR_ROW_BIND_TYPE,
-                   reinterpret_cast<SQLPOINTER>(static_cast<uintptr_t>(SQL_BIND_BY_COLUMN)), 0);
+    CallDriver(SQLSetStmtAttr, handle, SQL_ATTR_ROW_BIND_TYPE,
+               reinterpret_cast<SQLPOINTER>(static_cast<uintptr_t>(SQL_BIND_BY_COLUMN)), 0);
     return true;
 }
 
 void CRecordSet::DescribeFields(bool asStoredText) {
     SQLSMALLINT count = 0;
-    SQLNumResultCols(statement.Get(), &count);
+    CallDriver(SQLNumResultCols, statement.Get(), &count);
     if (count <= 0) return;
     fields.reserve(static_cast<size_t>(count));
     for (SQLUSMALLINT number = 1; number <= static_cast<SQLUSMALLINT>(count); ++number) {
@@ -142,12 +143,12 @@ void CRecordSet::DescribeFields(bool asStoredText) {
         SQLULEN columnSize = 0;
         SQLSMALLINT decimalDigits = 0;
         SQLSMALLINT nullable = 0;
-        SQLDescribeCol(statement.Get(), number, name, COLUMN_NAME_BUFFER, &nameLength, &dataType, &columnSize,
-                       &decimalDigits, &nullable);
+        CallDriver(SQLDescribeCol, statement.Get(), number, name, COLUMN_NAME_BUFFER, &nameLength, &dataType,
+                   &columnSize, &decimalDigits, &nullable);
         CutBeforeIncompleteCharacter(name);
         SQLLEN isUnsigned = SQL_FALSE;
         if (IsIntegerType(dataType)) {
-            SQLColAttribute(statement.Get(), number, SQL_DESC_UNSIGNED, nullptr, 0, nullptr, &isUnsigned);
+            CallDriver(SQLColAttribute, statement.Get(), number, SQL_DESC_UNSIGNED, nullptr, 0, nullptr, &isUnsigned);
         }
         const SColumnDescription column = {reinterpret_cast<const char*>(name), dataType, columnSize,
                                            isUnsigned == SQL_TRUE, asStoredText};
@@ -175,7 +176,7 @@ void CRecordSet::Fetch() {
     for (const std::unique_ptr<CField>& field : fields) field->ResetForRow();
     SQLULEN rowCount = 0;
     SQLUSMALLINT rowStatus = SQL_ROW_SUCCESS;
-    const SQLRETURN result = SQLExtendedFetch(statement.Get(), SQL_FETCH_NEXT, 1, &rowCount, &rowStatus);
+    const SQLRETURN result = CallDriver(SQLExtendedFetch, statement.Get(), SQL_FETCH_NEXT, 1, &rowCount, &rowStatus);
     endOfData = !IsSuccess(result) || rowStatus == SQL_ROW_ERROR;
     if (IsNoData(result) && !fields.empty()) CheckForMoreResults();
     // A statement without result columns has no cursor: drivers answer its

@@ -2,12 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <sys/mman.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstring>
 
 #include "db/Database.h"
+#include "db/DriverCallMark.h"
 #include "db/RecordSet.h"
 
 namespace {
@@ -50,19 +53,20 @@ TEST_F(LibraryCrashReport, StackOverflowInTheDriverEndsTheRunWithAMessageAndStat
     EXPECT_EXIT(
         {
             InstallLibraryCrashReport();
-            const CDriverCallScope driverCalls;
             OverflowTheStackInTheDriver();
         },
         testing::ExitedWithCode(1), DRIVER_CRASH);
 }
 
-TEST_F(LibraryCrashReport, DriverCrashOutsideADriverCallIsLeftToThePreviousHandler) {
+// Where the program is decides, not where the faulting instruction lies.
+TEST_F(LibraryCrashReport, FaultInTheCRuntimeDuringADriverCallIsReported) {
     EXPECT_EXIT(
         {
             InstallLibraryCrashReport();
-            OverflowTheStackInTheDriver();
+            const CDriverCallMark mark;
+            PassANullPointerToStrlen();
         },
-        KilledBySomeSignal, "");
+        testing::ExitedWithCode(1), DRIVER_CRASH);
 }
 
 // The fault lands in the C runtime, but the bad pointer is ours.
@@ -70,7 +74,6 @@ TEST_F(LibraryCrashReport, OwnNullPointerToStrlenIsNotBlamedOnALibrary) {
     EXPECT_EXIT(
         {
             InstallLibraryCrashReport();
-            const CDriverCallScope driverCalls;
             PassANullPointerToStrlen();
         },
         KilledBySomeSignal, "");
@@ -80,10 +83,28 @@ TEST_F(LibraryCrashReport, CrashInOwnCodeIsLeftToThePreviousHandler) {
     EXPECT_EXIT(
         {
             InstallLibraryCrashReport();
-            const CDriverCallScope driverCalls;
             FaultInOwnCode();
         },
         KilledBySomeSignal, "");
+}
+
+// kill gives SI_USER, sigqueue SI_QUEUE, raise SI_TKILL.
+TEST_F(LibraryCrashReport, SentFaultSignalEndsTheProcessByThatSignalEvenDuringADriverCall) {
+    void (*const senders[])(int) = {[](int signal) { kill(getpid(), signal); },
+                                    [](int signal) { sigqueue(getpid(), signal, sigval()); },
+                                    [](int signal) { raise(signal); }};
+    for (const int signal : {SIGSEGV, SIGBUS, SIGFPE, SIGILL}) {
+        for (const auto send : senders) {
+            EXPECT_EXIT(
+                {
+                    InstallLibraryCrashReport();
+                    const CDriverCallMark mark;
+                    send(signal);
+                },
+                testing::KilledBySignal(signal), "")
+                << signal;
+        }
+    }
 }
 
 }  // namespace

@@ -8,6 +8,8 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
+#include "db/DriverCallMark.h"
+
 namespace {
 
 const char* const LIBRARY_CRASH = "- The ODBC driver or another library crashed.\r?\nCould not complete the export.";
@@ -31,7 +33,7 @@ TEST(LibraryCrashReport, CrashInALibraryDuringDriverCallsEndsTheRunWithAMessageA
     EXPECT_EXIT(
         {
             InstallLibraryCrashReport();
-            const CDriverCallScope driverCalls;
+            const CDriverCallMark mark;
             CrashInTheLibrary();
         },
         testing::ExitedWithCode(1), LIBRARY_CRASH);
@@ -50,7 +52,6 @@ TEST(LibraryCrashReport, CrashInOwnCodeIsLeftToWindows) {
     EXPECT_EXIT(
         {
             InstallLibraryCrashReport();
-            const CDriverCallScope driverCalls;
             CrashInOwnCode();
         },
         KilledByTheFault, "");

@@ -8,13 +8,19 @@
 //   select * from short_pieces_no_total  the same, but a cut piece reports
 //                                        SQL_NO_TOTAL instead of the length left;
 //   select * from stack_overflow         SQLExecute recurses until the stack
-//                                        overflows.
+//                                        overflows;
+//   select * from libc_stack_overflow    the same, each level calling
+//                                        snprintf, so that the stack mostly
+//                                        overflows inside the C library;
+//   select * from null_call              SQLExecute calls through a null
+//                                        function pointer.
 // Exported functions never call each other: the driver manager's functions of
 // the same names would be called instead.
 #include <sql.h>
 #include <sqlext.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -27,7 +33,7 @@ std::string PieceValue() {
     return value;
 }
 
-enum class EBehaviour { NONE, SHORT_PIECES, SHORT_PIECES_NO_TOTAL, STACK_OVERFLOW };
+enum class EBehaviour { NONE, SHORT_PIECES, SHORT_PIECES_NO_TOTAL, STACK_OVERFLOW, LIBC_STACK_OVERFLOW, NULL_CALL };
 
 struct SStatement {
     EBehaviour behaviour = EBehaviour::NONE;
@@ -40,6 +46,8 @@ EBehaviour BehaviourOf(const std::string& text) {
     if (text == "select * from short_pieces") return EBehaviour::SHORT_PIECES;
     if (text == "select * from short_pieces_no_total") return EBehaviour::SHORT_PIECES_NO_TOTAL;
     if (text == "select * from stack_overflow") return EBehaviour::STACK_OVERFLOW;
+    if (text == "select * from libc_stack_overflow") return EBehaviour::LIBC_STACK_OVERFLOW;
+    if (text == "select * from null_call") return EBehaviour::NULL_CALL;
     return EBehaviour::NONE;
 }
 
@@ -52,6 +60,19 @@ unsigned long Recurse(unsigned long depth) {
     frame[0] = static_cast<char>(depth);
     if (depth == deepest) return 0;
     return Recurse(depth + 1) + static_cast<unsigned long>(frame[0]);
+}
+
+// A small frame of its own, and snprintf's large one below it at every level.
+unsigned long RecurseThroughLibc(unsigned long depth) {
+    char text[24];
+    const int length = std::snprintf(text, sizeof text, "%lu", depth);
+    if (depth == deepest) return 0;
+    return RecurseThroughLibc(depth + 1) + static_cast<unsigned long>(length);
+}
+
+void CallNull() {
+    void (*volatile nothing)() = nullptr;
+    nothing();
 }
 
 bool IsContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xc0) == 0x80; }
@@ -158,6 +179,8 @@ SQLRETURN SQL_API SQLPrepare(SQLHSTMT handle, SQLCHAR* text, SQLINTEGER length) 
 SQLRETURN SQL_API SQLExecute(SQLHSTMT handle) {
     SStatement& statement = StatementOf(handle);
     if (statement.behaviour == EBehaviour::STACK_OVERFLOW && Recurse(0) == 0) return SQL_ERROR;
+    if (statement.behaviour == EBehaviour::LIBC_STACK_OVERFLOW && RecurseThroughLibc(0) == 0) return SQL_ERROR;
+    if (statement.behaviour == EBehaviour::NULL_CALL) CallNull();
     statement.executed = true;
     return SQL_SUCCESS;
 }

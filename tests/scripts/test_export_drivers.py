@@ -195,6 +195,16 @@ class DriverCases:
         r = run([self.db.connect + self.db.multi_statements, "-s=" + self.db.set_then_select, "-f"])
         self.assertRun(r, 0, b"a\n5\n", b"1 record(s) written\n")
 
+    def test_closed_standard_streams_are_never_taken_by_the_connection(self):
+        missing = e2e.BANNER + b"Enter value for parameter: \nMissing value for parameter 1.\n\n"
+        for script, status, out, err in [
+                ('quillet "$1" "-s=select 5 as v" >&-', 1, b"", e2e.BANNER + b"Could not write the output.\n\n"),
+                ('echo 5 | quillet "$1" "-s=select ?? as v" 2>&-', 0, b"5\n", b""),
+                ('quillet "$1" "-s=select ?? as v" <&-', 1, b"", missing)]:
+            with self.subTest(script):
+                r = e2e.run_shell(script, self.db.connect, timeout=60)
+                self.assertEqual((r.status, r.out, r.err), (status, out, err))
+
     def test_a_second_result_is_never_dropped_silently(self):
         if self.db.multi_statements is None:
             raise unittest.SkipTest("the driver runs one statement at a time")

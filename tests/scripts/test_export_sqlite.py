@@ -172,6 +172,14 @@ class ExportSqlite(e2e.TempDirTestCase):
             r = run([self.conn, "-t=t"], stdout=full)
         self.assertRun(r, 1, None, b"Could not write the output.\n\n")
 
+    def test_output_file_cut_short_is_left_empty(self):
+        out = self.path("out.csv")
+        r = e2e.run_shell('trap "" XFSZ; ulimit -f 64; quillet "$1" "$2" "-o=$3"', self.conn,
+                          "-s=with recursive n(i) as (select 1 union all select i + 1 from n where i < 100000) "
+                          "select i from n", out)
+        self.assertRun(r, 1, b"", f"Could not write output file '{out}'.\n\n".encode())
+        self.assertEqual(os.path.getsize(out), 0)
+
     def test_closed_standard_output_is_a_write_error(self):
         r = e2e.run_shell('quillet "$1" -t=t >&-', self.conn)
         self.assertRun(r, 1, b"", b"Could not write the output.\n\n")
