@@ -22,13 +22,13 @@ public:
     EResult ReadValue(CStr& value);
 
 private:
-    // The next line with its line end into `line`; false at the end of the
-    // input before any byte of a line.
-    bool ReadLine();
+    // The next line with its line end into `line_`: END_OF_INPUT at the end
+    // of the input before any byte of a line, NUL_BYTE at a NUL byte.
+    EResult ReadLine();
 
     FILE* input_;
     bool prompt_;
-    std::string line;
+    std::string line_;
 };
 
 // Replaces every occurrence of `identifier` in `statement`, left to right, by

@@ -77,6 +77,7 @@ TEST(ParameterSource, ValueWithNulByteIsRefused) {
     const auto s = Substitute("a = ?\? and b = ?\?", std::string("1\nx\0y\n", 6));
     EXPECT_EQ(s.result, CParameterSource::NUL_BYTE);
     EXPECT_EQ(s.failedIndex, 2u);
+    EXPECT_EQ(s.consumed, 4) << "the rest of the line is left unread";
 }
 
 TEST(ParameterSource, LongLineIsOneValue) {
