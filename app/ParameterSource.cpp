@@ -4,8 +4,14 @@
 
 #include "text/TextBuffer.h"
 
+namespace {
 
-CParameterSource::CParameterSource(FILE* input, bool prompt) : input_(input), prompt_(prompt) {}
+const char UTF8_BOM[] = "\xEF\xBB\xBF";
+constexpr size_t UTF8_BOM_LENGTH = sizeof UTF8_BOM - 1;
+
+}  // namespace
+
+CParameterSource::CParameterSource(FILE* input, bool prompt) : input_(input), prompt_(prompt), atStart_(true) {}
 
 // Byte by byte, as a NUL byte inside the line must be seen. A NUL byte
 // would silently cut the value short inside the statement text; the rest of
@@ -18,6 +24,9 @@ CParameterSource::EResult CParameterSource::ReadLine() {
         line_.push_back(static_cast<char>(c));
         if (c == '\n') break;
     }
+    // Notepad and PowerShell 5.1 start a file saved as UTF-8 with this mark.
+    if (atStart_ && line_.compare(0, UTF8_BOM_LENGTH, UTF8_BOM) == 0) line_.erase(0, UTF8_BOM_LENGTH);
+    atStart_ = false;
     return line_.empty() ? END_OF_INPUT : VALUE;
 }
 

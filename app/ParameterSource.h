@@ -7,7 +7,8 @@
 #include "text/Str.h"
 
 // Hands out parameter values, one input line each, however long the line.
-// The line end (any run of CR and LF at its end) is not part of the value.
+// The line end (any run of CR and LF at its end) is not part of the value,
+// nor is a UTF-8 byte-order mark at the very start of the input.
 // With prompting on, every read is announced on standard error and followed
 // by a line end there, for a person typing the values at the console.
 class CParameterSource {
@@ -28,6 +29,7 @@ private:
 
     FILE* input_;
     bool prompt_;
+    bool atStart_;  // no byte read yet
     std::string line_;
 };
 

@@ -80,6 +80,20 @@ TEST(ParameterSource, ValueWithNulByteIsRefused) {
     EXPECT_EQ(s.consumed, 4) << "the rest of the line is left unread";
 }
 
+TEST(ParameterSource, ByteOrderMarkIsDroppedAtTheStartOfTheInputOnly) {
+    const std::string bom = "\xEF\xBB\xBF";
+    const struct {
+        std::string input, statement;
+    } cases[] = {
+        {bom + "a\n" + bom + "b\n", "(a)(" + bom + "b)"},
+        {bom + bom + "a\nb", "(" + bom + "a)(b)"},
+        {bom + "\nb", "()(b)"},
+        {"\xEF\xBB\na\n", "(\xEF\xBB)(a)"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(Substitute("(?\?)(?\?)", c.input).statement, c.statement);
+    EXPECT_EQ(Substitute("(?\?)", bom).result, CParameterSource::END_OF_INPUT);
+}
+
 TEST(ParameterSource, LongLineIsOneValue) {
     const std::string value(40000, 'v');
     const auto s = Substitute("(?\?)(?\?)", value + "\nz\n");

@@ -50,6 +50,12 @@ class ExportSqlite(e2e.TempDirTestCase):
         r = run([self.conn, "-s=select v from kv where k = ?? or v = '??' order by k", "-i=" + params])
         self.assertRun(r, 0, b"x\nz\n", b"2 record(s) written\n")
 
+    def test_byte_order_mark_starting_the_parameters_is_dropped(self):
+        params = self.write_file("p.txt", b"\xef\xbb\xbfy\n")
+        for args, stdin in ((["-i=" + params], b""), ([], b"\xef\xbb\xbfy\n")):
+            r = run([self.conn, "-s=select k from kv where v = '??'"] + args, stdin=stdin)
+            self.assertEqual((r.status, r.out), (0, b"2\n"), r)
+
     def test_parameters_from_the_console_are_prompted(self):
         r = run([self.conn, "-s=select v from kv where k = ?? or k = ??"], stdin=b"1\n3\n")
         self.assertRun(r, 0, b"x\nz\n",
