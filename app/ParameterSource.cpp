@@ -41,12 +41,16 @@ CParameterSource::EResult CParameterSource::ReadValue(CStr& value) {
     return VALUE;
 }
 
+bool HoldsParameters(const char* statement, const char* identifier) {
+    return identifier[0] != '\0' && std::strstr(statement, identifier) != nullptr;
+}
+
 CParameterSource::EResult SubstituteParameters(CStr& statement, const char* identifier,
                                                CParameterSource& source, unsigned& failedIndex) {
+    if (!HoldsParameters(statement.Text(), identifier)) return CParameterSource::VALUE;
     const size_t idLength = std::strlen(identifier);
     const char* text = statement.Text();
-    const char* found = idLength == 0 ? nullptr : std::strstr(text, identifier);
-    if (found == nullptr) return CParameterSource::VALUE;
+    const char* found = std::strstr(text, identifier);
 
     CTextBuffer buffer("", CTextBuffer::DEFAULT_GROW_STEP);
     const char* position = text;

@@ -33,6 +33,9 @@ private:
     std::string line_;
 };
 
+// Whether SubstituteParameters would read any value for `statement`.
+bool HoldsParameters(const char* statement, const char* identifier);
+
 // Replaces every occurrence of `identifier` in `statement`, left to right, by
 // the next value of `source`. Inserted values are never searched again. An
 // empty identifier leaves the statement as it is and reads nothing.

@@ -85,6 +85,22 @@ class ExportSqlite(e2e.TempDirTestCase):
         self.assertRun(r, 1, b"", b"Missing value for parameter 2.\n\n")
         self.assertEqual(self.read_output("out.csv"), b"")
 
+    def test_output_file_that_is_the_parameter_file_is_refused_untouched(self):
+        params = self.write_file("p.txt", b"3\n")
+        os.symlink(params, self.path("symlink.txt"))
+        os.link(params, self.path("hardlink.txt"))
+        statement = "-s=select v from kv where k = ??"
+        for out in (params, self.dir + "/./p.txt", self.path("symlink.txt"), self.path("hardlink.txt")):
+            for r in (run([self.conn, statement, "-i=" + params, "-o=" + out]),
+                      e2e.run_shell('quillet "$1" "$2" -o="$3" < "$4"', self.conn, statement, out, params)):
+                self.assertRun(r, 1, b"", b"- The output file is the parameter file.\n"
+                               b"Could not create output file '%s'.\n\n" % out.encode())
+                with open(params, "rb") as f:
+                    self.assertEqual(f.read(), b"3\n")
+        # Standard input that the statement never reads may be the output.
+        r = e2e.run_shell('quillet "$1" -s="select 1 as n" -o="$2" < "$2"', self.conn, params)
+        self.assertRun(r, 0, b"", b"1 record(s) written\n")
+
     def test_long_parameter_line_is_one_value(self):
         value = b"q" * 20000
         params = self.write_file("p.txt", value + b"\n")
