@@ -38,10 +38,14 @@ void UseBinaryStandardStreams() {
 #endif
 }
 
+// A new output file may be read and written by all that the umask allows;
+// Windows knows only whether a file may be written.
 #ifdef _WIN32
 constexpr int OPEN_BINARY = _O_BINARY;
+constexpr int NEW_FILE_MODE = _S_IREAD | _S_IWRITE;
 #else
 constexpr int OPEN_BINARY = 0;
+constexpr int NEW_FILE_MODE = 0666;
 #endif
 
 // fopen happily opens a directory for reading; only the first read fails.
@@ -84,7 +88,7 @@ bool GetRegularFileId(int descriptor, SFileId& id) {
 FILE* CreateOutputFile(const char* name, FILE* parameters, bool& isParameterFile) {
     SFileId input = {};
     const bool inputIsFile = parameters != nullptr && GetRegularFileId(fileno(parameters), input);
-    const int descriptor = open(name, O_WRONLY | O_CREAT | OPEN_BINARY, 0666);
+    const int descriptor = open(name, O_WRONLY | O_CREAT | OPEN_BINARY, NEW_FILE_MODE);
     if (descriptor < 0) return nullptr;
     SFileId output = {};
     isParameterFile = inputIsFile && GetRegularFileId(descriptor, output) && input.volume == output.volume &&

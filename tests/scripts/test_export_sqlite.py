@@ -91,8 +91,10 @@ class ExportSqlite(e2e.TempDirTestCase):
         os.link(params, self.path("hardlink.txt"))
         statement = "-s=select v from kv where k = ??"
         for out in (params, self.dir + "/./p.txt", self.path("symlink.txt"), self.path("hardlink.txt")):
-            for r in (run([self.conn, statement, "-i=" + params, "-o=" + out]),
-                      e2e.run_shell('quillet "$1" "$2" -o="$3" < "$4"', self.conn, statement, out, params)):
+            runs = [run([self.conn, statement, "-i=" + params, "-o=" + out])]
+            if not e2e.WINDOWS:  # under wine, standard input from a Linux file tells no file index
+                runs.append(e2e.run_shell('quillet "$1" "$2" -o="$3" < "$4"', self.conn, statement, out, params))
+            for r in runs:
                 self.assertRun(r, 1, b"", b"- The output file is the parameter file.\n"
                                b"Could not create output file '%s'.\n\n" % out.encode())
                 with open(params, "rb") as f:
