@@ -1,11 +1,12 @@
 #include "app/ExportRun.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #ifdef _WIN32
-#include <fcntl.h>
 #include <io.h>
+#include <windows.h>
 #endif
 
 #include <cstdio>
@@ -43,6 +44,16 @@ void UseBinaryStandardStreams() {
 #endif
 }
 
+// A new output file may be read and written by all that the umask allows;
+// Windows knows only whether a file may be written.
+#ifdef _WIN32
+constexpr int OPEN_BINARY = _O_BINARY;
+constexpr int NEW_FILE_MODE = _S_IREAD | _S_IWRITE;
+#else
+constexpr int OPEN_BINARY = 0;
+constexpr int NEW_FILE_MODE = 0666;
+#endif
+
 // fopen happily opens a directory for reading; only the first read fails.
 FILE* OpenInputFile(const char* name) {
     FILE* file = std::fopen(name, "rb");
@@ -51,6 +62,48 @@ FILE* OpenInputFile(const char* name) {
         std::fclose(file);
         return nullptr;
     }
+    return file;
+}
+
+// Where a regular file lives, however its path was spelled (a link, "./").
+struct SFileId {
+    unsigned long long volume;
+    unsigned long long index;
+};
+
+// False for anything but a regular file: only a regular file is emptied by
+// its opening for writing, and a terminal, say, may well be both the input
+// and the output. False too for a closed descriptor.
+bool GetRegularFileId(int descriptor, SFileId& id) {
+    struct stat info;
+    if (fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) return false;
+#ifdef _WIN32
+    // Windows' stat numbers no file: st_ino is always 0.
+    BY_HANDLE_FILE_INFORMATION file;
+    if (!GetFileInformationByHandle(reinterpret_cast<HANDLE>(_get_osfhandle(descriptor)), &file)) return false;
+    id = {file.dwVolumeSerialNumber, (static_cast<unsigned long long>(file.nFileIndexHigh) << 32) | file.nFileIndexLow};
+#else
+    id = {static_cast<unsigned long long>(info.st_dev), static_cast<unsigned long long>(info.st_ino)};
+#endif
+    return true;
+}
+
+// As fopen(name, "wb"), but the file is emptied only after comparing the
+// open descriptors, which leaves no moment for the path to change. The input
+// is looked at first: closed, its number may go to the output file.
+FILE* CreateOutputFile(const char* name, FILE* parameters, bool& isParameterFile) {
+    SFileId input = {};
+    const bool inputIsFile = parameters != nullptr && GetRegularFileId(fileno(parameters), input);
+    const int descriptor = open(name, O_WRONLY | O_CREAT | OPEN_BINARY, NEW_FILE_MODE);
+    if (descriptor < 0) return nullptr;
+    SFileId output = {};
+    isParameterFile = inputIsFile && GetRegularFileId(descriptor, output) && input.volume == output.volume &&
+                      input.index == output.index;
+    struct stat info;
+    const bool regular = fstat(descriptor, &info) == 0 && S_ISREG(info.st_mode);
+    const bool emptied = !isParameterFile && (!regular || ftruncate(descriptor, 0) == 0);
+    FILE* file = emptied ? fdopen(descriptor, "wb") : nullptr;
+    if (file == nullptr) close(descriptor);
     return file;
 }
 
@@ -84,13 +137,15 @@ public:
 private:
     bool OpenStreams();
     bool Connect();
-    bool BuildStatement();
+    void ComposeStatement();
+    bool SubstituteValues();
     bool OpenRecordSet();
     bool ExportRows(CCsvDocument& document);
     bool WriteDocument(const CCsvDocument& document);
     bool CloseOutputFile(bool written);
 
     FILE* Input() const { return inputFile ? inputFile.get() : stdin; }
+    FILE* ParameterInput() const;
     FILE* Output() const { return outputFile ? outputFile.get() : stdout; }
 
     const CExportCmdLine& options;
@@ -104,7 +159,8 @@ private:
 };
 
 int CExportRun::Run() {
-    if (!OpenStreams() || !Connect() || !BuildStatement() || !OpenRecordSet()) return EXIT_STATUS_FAILURE;
+    ComposeStatement();
+    if (!OpenStreams() || !Connect() || !SubstituteValues() || !OpenRecordSet()) return EXIT_STATUS_FAILURE;
     CCsvDocument document(false, ",", DOCUMENT_MEMORY_LIMIT);
     const bool complete = ExportRows(document);
     if (!WriteDocument(document)) return EXIT_STATUS_FAILURE;
@@ -125,13 +181,22 @@ bool CExportRun::OpenStreams() {
         }
     }
     if (options.argOutputFile.IsGiven()) {
-        outputFile.reset(std::fopen(options.argOutputFile.GetValue(), "wb"));
+        bool isParameterFile = false;
+        outputFile.reset(CreateOutputFile(options.argOutputFile.GetValue(), ParameterInput(), isParameterFile));
         if (!outputFile) {
+            if (isParameterFile) std::fputs("- The output file is the parameter file.\n", stderr);
             std::fprintf(stderr, "Could not create output file '%s'.\n\n", options.argOutputFile.GetValue());
             return false;
         }
     }
     return true;
+}
+
+// Standard input counts only when the statement will read from it: output
+// may well go to the file it comes from otherwise.
+FILE* CExportRun::ParameterInput() const {
+    if (inputFile) return inputFile.get();
+    return HoldsParameters(statement.Text(), options.argParamId.GetValue()) ? stdin : nullptr;
 }
 
 bool CExportRun::Connect() {
@@ -141,9 +206,12 @@ bool CExportRun::Connect() {
     return false;
 }
 
-bool CExportRun::BuildStatement() {
+void CExportRun::ComposeStatement() {
     statement.Assign(options.argSelect.GetValue());
     if (statement.IsEmpty()) statement.Assign("select * from ").Append(options.argTable.GetValue());
+}
+
+bool CExportRun::SubstituteValues() {
     CParameterSource source(Input(), !inputFile);
     unsigned failedIndex = 0;
     const CParameterSource::EResult result =

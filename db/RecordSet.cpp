@@ -62,12 +62,10 @@ CRecordSet::CRecordSet()
 CRecordSet::~CRecordSet() { Close(); }
 
 bool CRecordSet::Open(const CDatabase& database, const char* statementText) {
-    if (!Prepare(database, statementText)) return false;
+    if (!Allocate(database)) return false;
     const bool asStoredText = StoresValuesOfAnyType(database);
     const bool readsInAnyOrder = ReadsInAnyOrder(database);
-    DescribeFields(asStoredText);
-    BindFields(readsInAnyOrder);
-    const SQLRETURN result = CallDriver(SQLExecute, statement.Get());
+    const SQLRETURN result = Execute(database, statementText, asStoredText, readsInAnyOrder);
     if (!IsSuccess(result) && !IsNoData(result)) return false;
     // Procedures and multi-statements know their columns only once they ran.
     // The PostgreSQL driver describes a prepared statement after execution
@@ -79,6 +77,24 @@ bool CRecordSet::Open(const CDatabase& database, const char* statementText) {
     }
     Fetch();
     return true;
+}
+
+// A prepared statement's columns are described and bound before it runs.
+short CRecordSet::Execute(const CDatabase& database, const char* statementText, bool asStoredText,
+                          bool readsInAnyOrder) {
+    SQLCHAR* text = reinterpret_cast<SQLCHAR*>(const_cast<char*>(statementText));
+    if (IsSuccess(CallDriver(SQLPrepare, statement.Get(), text, SQL_NTS))) {
+        DescribeFields(asStoredText);
+        BindFields(readsInAnyOrder);
+        return CallDriver(SQLExecute, statement.Get());
+    }
+    // The MariaDB driver prepares a batch as a whole, so a statement that uses
+    // a table an earlier one creates fails there; run directly, it works. A
+    // statement wrong in itself fails again, and only these diagnostics stay.
+    // The MariaDB driver crashes when the handle of a failed prepare runs a
+    // statement, hence a fresh one.
+    if (!Allocate(database)) return SQL_ERROR;
+    return CallDriver(SQLExecDirect, statement.Get(), text, SQL_NTS);
 }
 
 // A create or an insert before the query gives a result without columns.
@@ -113,19 +129,14 @@ void CRecordSet::CheckForMoreResults() {
     }
 }
 
-bool CRecordSet::Prepare(const CDatabase& database, const char* statementText) {
+bool CRecordSet::Allocate(const CDatabase& database) {
     Close();
     if (!IsSuccess(statement.Allocate(database.GetConnectionHandle()))) {
         savedError = GetDiagnosticText(SQL_HANDLE_DBC, database.GetConnectionHandle());
         return false;
     }
-    SQLHSTMT handle = statement.Get();
-    SetCursorOptions(handle);
-    if (!IsSuccess(
-            CallDriver(SQLPrepare, handle, reinterpret_cast<SQLCHAR*>(const_cast<char*>(statementText)), SQL_NTS))) {
-        return false;
-    }
-    CallDriver(SQLSetStmtAttr, handle, SQL_ATTR_ROW_BIND_TYPE,
+    SetCursorOptions(statement.Get());
+    CallDriver(SQLSetStmtAttr, statement.Get(), SQL_ATTR_ROW_BIND_TYPE,
                reinterpret_cast<SQLPOINTER>(static_cast<uintptr_t>(SQL_BIND_BY_COLUMN)), 0);
     return true;
 }

@@ -24,8 +24,9 @@ public:
     CRecordSet& operator=(const CRecordSet&) = delete;
     virtual ~CRecordSet();
 
-    // Prepares and executes the statement, describes and binds the columns of
-    // its first result with columns and fetches the first row. True once the
+    // Prepares and executes the statement (executes it directly when the
+    // driver cannot prepare it), describes and binds the columns of its first
+    // result with columns and fetches the first row. True once the
     // statement ran; a statement without result columns opens as an empty
     // result. Closes what was open before.
     bool Open(const CDatabase& database, const char* statementText);
@@ -48,7 +49,9 @@ public:
     void Close();
 
 private:
-    bool Prepare(const CDatabase& database, const char* statementText);
+    // A fresh statement handle with the cursor and binding options set.
+    bool Allocate(const CDatabase& database);
+    short Execute(const CDatabase& database, const char* statementText, bool asStoredText, bool readsInAnyOrder);
     bool SkipResultsWithoutColumns();
     void CheckForMoreResults();
     void DescribeFields(bool asStoredText);

@@ -77,6 +77,21 @@ TEST(ParameterSource, ValueWithNulByteIsRefused) {
     const auto s = Substitute("a = ?\? and b = ?\?", std::string("1\nx\0y\n", 6));
     EXPECT_EQ(s.result, CParameterSource::NUL_BYTE);
     EXPECT_EQ(s.failedIndex, 2u);
+    EXPECT_EQ(s.consumed, 4) << "the rest of the line is left unread";
+}
+
+TEST(ParameterSource, ByteOrderMarkIsDroppedAtTheStartOfTheInputOnly) {
+    const std::string bom = "\xEF\xBB\xBF";
+    const struct {
+        std::string input, statement;
+    } cases[] = {
+        {bom + "a\n" + bom + "b\n", "(a)(" + bom + "b)"},
+        {bom + bom + "a\nb", "(" + bom + "a)(b)"},
+        {bom + "\nb", "()(b)"},
+        {"\xEF\xBB\na\n", "(\xEF\xBB)(a)"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(Substitute("(?\?)(?\?)", c.input).statement, c.statement);
+    EXPECT_EQ(Substitute("(?\?)", bom).result, CParameterSource::END_OF_INPUT);
 }
 
 TEST(ParameterSource, LongLineIsOneValue) {

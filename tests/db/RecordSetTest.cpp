@@ -71,7 +71,9 @@ TEST_P(RecordSetTest, SyntaxErrorFailsWithTheStatementsDiagnostics) {
     EXPECT_FALSE(recordSet.Open(database, "selec 1"));
     const std::string text = recordSet.GetErrorText().Text();
     EXPECT_EQ(text.find(IsPostgres() ? "[42601] " : IsMariaDB() ? "[37000] 1064 - " : "[S1000] "), 0u) << text;
-    EXPECT_NE(text.find(IsMariaDB() ? "error in your SQL syntax" : "syntax error"), std::string::npos) << text;
+    const char* syntaxError = IsMariaDB() ? "error in your SQL syntax" : "syntax error";
+    EXPECT_NE(text.find(syntaxError), std::string::npos) << text;
+    EXPECT_EQ(text.find(syntaxError, text.find(syntaxError) + 1), std::string::npos) << "one set of diagnostics";
     EXPECT_NE(text.back(), '\n');
     EXPECT_TRUE(recordSet.IsEOF());
 }

@@ -81,6 +81,12 @@ class ExportSqlite(e2e.TempDirTestCase):
         r = run([self.conn, "-s=select v from kv where k = ?? or v = '??' order by k", "-i=" + params])
         self.assertRun(r, 0, b"x\nz\n", b"2 record(s) written\n")
 
+    def test_byte_order_mark_starting_the_parameters_is_dropped(self):
+        params = self.write_file("p.txt", b"\xef\xbb\xbfy\n")
+        for args, stdin in ((["-i=" + params], b""), ([], b"\xef\xbb\xbfy\n")):
+            r = run([self.conn, "-s=select k from kv where v = '??'"] + args, stdin=stdin)
+            self.assertEqual((r.status, r.out), (0, b"2\n"), r)
+
     def test_parameters_from_the_console_are_prompted(self):
         r = run([self.conn, "-s=select v from kv where k = ?? or k = ??"], stdin=b"1\n3\n")
         self.assertRun(r, 0, b"x\nz\n",
@@ -109,6 +115,24 @@ class ExportSqlite(e2e.TempDirTestCase):
         r = run([self.conn, "-s=select v from kv where k = ?? or k = ??", "-i=" + params, "-o=" + out])
         self.assertRun(r, 1, b"", b"Missing value for parameter 2.\n\n")
         self.assertEqual(self.read_output("out.csv"), b"")
+
+    def test_output_file_that_is_the_parameter_file_is_refused_untouched(self):
+        params = self.write_file("p.txt", b"3\n")
+        os.symlink(params, self.path("symlink.txt"))
+        os.link(params, self.path("hardlink.txt"))
+        statement = "-s=select v from kv where k = ??"
+        for out in (params, self.dir + "/./p.txt", self.path("symlink.txt"), self.path("hardlink.txt")):
+            runs = [run([self.conn, statement, "-i=" + params, "-o=" + out])]
+            if not e2e.WINDOWS:  # under wine, standard input from a Linux file tells no file index
+                runs.append(e2e.run_shell('quillet "$1" "$2" -o="$3" < "$4"', self.conn, statement, out, params))
+            for r in runs:
+                self.assertRun(r, 1, b"", b"- The output file is the parameter file.\n"
+                               b"Could not create output file '%s'.\n\n" % out.encode())
+                with open(params, "rb") as f:
+                    self.assertEqual(f.read(), b"3\n")
+        # Standard input that the statement never reads may be the output.
+        r = e2e.run_shell('quillet "$1" -s="select 1 as n" -o="$2" < "$2"', self.conn, params)
+        self.assertRun(r, 0, b"", b"1 record(s) written\n")
 
     def test_long_parameter_line_is_one_value(self):
         value = b"q" * 20000

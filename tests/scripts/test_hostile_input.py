@@ -51,6 +51,10 @@ class HostileInput(e2e.TempDirTestCase):
         self.assertEqual(r.out[-3:], b",1\n")
         self.assertEqual(r.messages, b"1 record(s) written\n")
 
+    def test_endless_line_of_nul_bytes_is_refused_at_its_first_byte(self):
+        r = run([self.conn, "-s=select '??'", "-i=/dev/zero"], timeout=60)
+        self.assertRun(r, 1, b"", b"The value for parameter 1 holds a NUL byte.\n\n")
+
     def test_parameter_file_with_carriage_returns_only(self):
         params = self.write_file("p.txt", b"a\rb\r")
         r = run([self.conn, "-s=select length('??') as n", "-i=" + params])
