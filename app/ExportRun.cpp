@@ -22,6 +22,7 @@
 #include "db/Database.h"
 #include "db/Field.h"
 #include "db/RecordSet.h"
+#include "db/SecretMask.h"
 #include "text/FilePtr.h"
 
 namespace {
@@ -70,7 +71,7 @@ std::vector<CStr> UniqueColumnNames(CRecordSet& recordSet) {
 
 class CExportRun {
 public:
-    explicit CExportRun(const CExportCmdLine& cmdLine) : options(cmdLine) {}
+    explicit CExportRun(const CExportCmdLine& cmdLine) : options(cmdLine), secrets(cmdLine.argConnect.GetValue()) {}
 
     int Run();
 
@@ -81,11 +82,14 @@ private:
     bool OpenRecordSet();
     bool ExportRows(CCsvDocument& document);
     bool WriteDocument(const CCsvDocument& document);
+    // Diagnostics may quote the connection string.
+    CStr Shown(const CStr& diagnostics) const { return secrets.Apply(diagnostics.Text()); }
 
     FILE* Input() const { return inputFile ? inputFile.get() : stdin; }
     FILE* Output() const { return outputFile ? outputFile.get() : stdout; }
 
     const CExportCmdLine& options;
+    CSecretMask secrets;
     FilePtr inputFile;
     FilePtr outputFile;
     CDatabase database;
@@ -102,7 +106,7 @@ int CExportRun::Run() {
     if (!WriteDocument(document)) return EXIT_STATUS_FAILURE;
     std::fprintf(stderr, "%llu record(s) written\n", records);
     if (complete) return EXIT_STATUS_OK;
-    std::fprintf(stderr, "- %s\n", readError.Text());
+    std::fprintf(stderr, "- %s\n", Shown(readError).Text());
     std::fputs("Could not read all records.\n\n", stderr);
     return EXIT_STATUS_FAILURE;
 }
@@ -128,7 +132,7 @@ bool CExportRun::OpenStreams() {
 
 bool CExportRun::Connect() {
     if (database.Connect(options.argConnect.GetValue())) return true;
-    std::fprintf(stderr, "- %s\n", database.GetErrorText().Text());
+    std::fprintf(stderr, "- %s\n", Shown(database.GetErrorText()).Text());
     std::fputs("Could not open the database.\n\n", stderr);
     return false;
 }
@@ -155,7 +159,7 @@ bool CExportRun::BuildStatement() {
 bool CExportRun::OpenRecordSet() {
     if (recordSet.Open(database, statement.Text())) return true;
     std::fprintf(stderr, "%s\n", statement.Text());
-    std::fprintf(stderr, "- %s\n", recordSet.GetErrorText().Text());
+    std::fprintf(stderr, "- %s\n", Shown(recordSet.GetErrorText()).Text());
     std::fputs("Could not open the recordset.\n\n", stderr);
     return false;
 }
