@@ -16,6 +16,7 @@
 #include "app/ExportCmdLine.h"
 #include "app/LibraryCrashReport.h"
 #include "app/ParameterSource.h"
+#include "app/TerminalText.h"
 #include "app/ValueText.h"
 #include "csv/CsvDocument.h"
 #include "csv/CsvRow.h"
@@ -82,8 +83,8 @@ private:
     bool OpenRecordSet();
     bool ExportRows(CCsvDocument& document);
     bool WriteDocument(const CCsvDocument& document);
-    // Diagnostics may quote the connection string.
-    CStr Shown(const CStr& diagnostics) const { return secrets.Apply(diagnostics.Text()); }
+    // Diagnostics may quote the connection string, and values from the database.
+    CStr Shown(const CStr& diagnostics) const { return ForStandardError(secrets.Apply(diagnostics.Text()).Text()); }
 
     FILE* Input() const { return inputFile ? inputFile.get() : stdin; }
     FILE* Output() const { return outputFile ? outputFile.get() : stdout; }
@@ -158,7 +159,7 @@ bool CExportRun::BuildStatement() {
 
 bool CExportRun::OpenRecordSet() {
     if (recordSet.Open(database, statement.Text())) return true;
-    std::fprintf(stderr, "%s\n", statement.Text());
+    std::fprintf(stderr, "%s\n", ForStandardError(statement.Text()).Text());
     std::fprintf(stderr, "- %s\n", Shown(recordSet.GetErrorText()).Text());
     std::fputs("Could not open the recordset.\n\n", stderr);
     return false;

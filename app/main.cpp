@@ -5,6 +5,7 @@
 #include "app/ExportCmdLine.h"
 #include "app/ExportRun.h"
 #include "app/LibraryCrashReport.h"
+#include "app/TerminalText.h"
 
 namespace {
 
@@ -17,7 +18,7 @@ void PrintBanner() {
 
 // Texts from the option set may hold "%" typed by the user: never a format.
 void PrintUsage(CExportCmdLine& options) {
-    std::fputs(options.GetErrorText(), stderr);
+    std::fputs(ForStandardError(options.GetErrorText()).Text(), stderr);
     std::fputs("\nUsage:\n", stderr);
     std::fputs(options.GetUsage(true), stderr);
 }
