@@ -1,5 +1,7 @@
 #include "app/ExportCmdLine.h"
 
+#include "db/SecretMask.h"
+
 CExportCmdLine::CExportCmdLine()
     : argHelp("?", "help", false, false, 0),
       argConnect("connect", "connection string", "", ARG_POSITIONAL | ARG_REQUIRED),
@@ -25,3 +27,5 @@ CExportCmdLine::CExportCmdLine()
     AddExample("Quillet \"DSN=MyDatabase;UID=MyUser\" -d=MyDatabase -t=MyTable");
     AddExample("Quillet \"DSN=MyDatabase;UID=MyUser\" -s=\"select * from MyTable\" -f");
 }
+
+CStr CExportCmdLine::ShowRejected(const char* element) const { return CSecretMask(element).Apply(element); }

@@ -19,6 +19,10 @@ public:
     CCmdLineArgString argOutputFile;
     CCmdLineArgString argParamId;
     CCmdLineArgString argInputFile;
+
+protected:
+    // Any rejected element may be a connection string typed in the wrong place.
+    CStr ShowRejected(const char* element) const override;
 };
 
 #endif

@@ -17,12 +17,14 @@
 #include "app/ExitStatus.h"
 #include "app/ExportCmdLine.h"
 #include "app/ParameterSource.h"
+#include "app/TerminalText.h"
 #include "app/ValueText.h"
 #include "csv/CsvDocument.h"
 #include "csv/CsvRow.h"
 #include "db/Database.h"
 #include "db/Field.h"
 #include "db/RecordSet.h"
+#include "db/SecretMask.h"
 #include "text/FilePtr.h"
 
 namespace {
@@ -130,7 +132,7 @@ std::vector<CStr> UniqueColumnNames(CRecordSet& recordSet) {
 
 class CExportRun {
 public:
-    explicit CExportRun(const CExportCmdLine& cmdLine) : options(cmdLine) {}
+    explicit CExportRun(const CExportCmdLine& cmdLine) : options(cmdLine), secrets(cmdLine.argConnect.GetValue()) {}
 
     int Run();
 
@@ -143,12 +145,15 @@ private:
     bool ExportRows(CCsvDocument& document);
     bool WriteDocument(const CCsvDocument& document);
     bool CloseOutputFile(bool written);
+    // Diagnostics may quote the connection string, and values from the database.
+    CStr Shown(const CStr& diagnostics) const { return ForStandardError(secrets.Apply(diagnostics.Text()).Text()); }
 
     FILE* Input() const { return inputFile ? inputFile.get() : stdin; }
     FILE* ParameterInput() const;
     FILE* Output() const { return outputFile ? outputFile.get() : stdout; }
 
     const CExportCmdLine& options;
+    CSecretMask secrets;
     FilePtr inputFile;
     FilePtr outputFile;
     CDatabase database;
@@ -166,7 +171,7 @@ int CExportRun::Run() {
     if (!WriteDocument(document)) return EXIT_STATUS_FAILURE;
     std::fprintf(stderr, "%llu record(s) written\n", records);
     if (complete) return EXIT_STATUS_OK;
-    std::fprintf(stderr, "- %s\n", readError.Text());
+    std::fprintf(stderr, "- %s\n", Shown(readError).Text());
     std::fputs("Could not read all records.\n\n", stderr);
     return EXIT_STATUS_FAILURE;
 }
@@ -201,7 +206,7 @@ FILE* CExportRun::ParameterInput() const {
 
 bool CExportRun::Connect() {
     if (database.Connect(options.argConnect.GetValue())) return true;
-    std::fprintf(stderr, "- %s\n", database.GetErrorText().Text());
+    std::fprintf(stderr, "- %s\n", Shown(database.GetErrorText()).Text());
     std::fputs("Could not open the database.\n\n", stderr);
     return false;
 }
@@ -230,8 +235,8 @@ bool CExportRun::SubstituteValues() {
 
 bool CExportRun::OpenRecordSet() {
     if (recordSet.Open(database, statement.Text())) return true;
-    std::fprintf(stderr, "%s\n", statement.Text());
-    std::fprintf(stderr, "- %s\n", recordSet.GetErrorText().Text());
+    std::fprintf(stderr, "%s\n", ForStandardError(statement.Text()).Text());
+    std::fprintf(stderr, "- %s\n", Shown(recordSet.GetErrorText()).Text());
     std::fputs("Could not open the recordset.\n\n", stderr);
     return false;
 }

@@ -6,6 +6,7 @@
 #include "app/ExportRun.h"
 #include "app/LibraryCrashReport.h"
 #include "app/StandardStreams.h"
+#include "app/TerminalText.h"
 
 namespace {
 
@@ -18,7 +19,7 @@ void PrintBanner() {
 
 // Texts from the option set may hold "%" typed by the user: never a format.
 void PrintUsage(CExportCmdLine& options) {
-    std::fputs(options.GetErrorText(), stderr);
+    std::fputs(ForStandardError(options.GetErrorText()).Text(), stderr);
     std::fputs("\nUsage:\n", stderr);
     std::fputs(options.GetUsage(true), stderr);
 }

@@ -10,59 +10,6 @@ size_t EntryLength(const CCmdLineArg& arg) {
     return std::strlen(arg.GetName()) + (arg.IsNamed() ? 1 : 0);
 }
 
-// Words that make a key's value a secret, found anywhere in the key, in any letter case.
-const char* const SECRET_KEY_WORDS[] = {"PWD", "PASSWD", "PASSWORD"};
-
-bool IsSecretKey(const char* key, size_t keyLength) {
-    for (const char* word : SECRET_KEY_WORDS) {
-        const size_t wordLength = std::strlen(word);
-        for (size_t i = 0; i + wordLength <= keyLength; ++i) {
-            if (strncasecmp(key + i, word, wordLength) == 0) return true;
-        }
-    }
-    return false;
-}
-
-// Where a connection-string value ends: at the next ";", and a value in
-// braces may hold ";" up to its closing brace ("}}" stands for one brace).
-const char* ValueEnd(const char* value) {
-    const char* end = value;
-    if (*end == '{') {
-        for (++end; *end != '\0'; ++end) {
-            if (*end != '}') continue;
-            if (end[1] != '}') break;
-            ++end;
-        }
-    }
-    const char* semicolon = std::strchr(end, ';');
-    return semicolon != nullptr ? semicolon : end + std::strlen(end);
-}
-
-// The element read as "key=value" pairs between ";", with the value of every
-// password key replaced by "***": a rejected element may be a connection string.
-void AppendWithoutPasswords(CTextBuffer& text, const char* element) {
-    const char* pair = element;
-    for (;;) {
-        const size_t keyLength = std::strcspn(pair, "=;");
-        const char* end = pair + keyLength;
-        if (*end == '=') {
-            const char* value = end + 1;
-            end = ValueEnd(value);
-            text.AppendText(pair, static_cast<size_t>(value - pair));
-            if (IsSecretKey(pair, keyLength)) {
-                text.AppendText("***");
-            } else {
-                text.AppendText(value, static_cast<size_t>(end - value));
-            }
-        } else {
-            text.AppendText(pair, keyLength);
-        }
-        if (*end == '\0') return;
-        text.AppendChar(';');
-        pair = end + 1;
-    }
-}
-
 }  // namespace
 
 CCmdLine::CCmdLine()
@@ -175,9 +122,7 @@ bool CCmdLine::CheckRequired() {
 const char* CCmdLine::GetErrorText() {
     errorText.Assign("");
     if (invalidIndex != 0) {
-        CTextBuffer shown("Invalid argument: ");
-        AppendWithoutPasswords(shown, GetArgText(invalidIndex));
-        errorText.Assign(shown.AppendText("\n\n").Text());
+        errorText.Assign("Invalid argument: ").Append(ShowRejected(GetArgText(invalidIndex)).Text()).Append("\n\n");
     } else if (exclusiveFirst != nullptr) {
         errorText.Assign("Exclusive arguments: ")
             .Append(exclusiveFirst->GetName())
@@ -194,6 +139,8 @@ const char* CCmdLine::GetErrorText() {
     }
     return errorText.Text();
 }
+
+CStr CCmdLine::ShowRejected(const char* element) const { return CStr(element); }
 
 const char* CCmdLine::GetArgText(uint32_t index) const {
     if (elements == nullptr || index > count) return nullptr;

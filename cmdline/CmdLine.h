@@ -18,6 +18,7 @@ public:
     CCmdLine();
     CCmdLine(const CCmdLine&) = delete;
     CCmdLine& operator=(const CCmdLine&) = delete;
+    virtual ~CCmdLine() = default;
 
     // Registration order is the order of the usage text, of the search for
     // a matching name and of the positional elements. No check for repeats.
@@ -38,6 +39,11 @@ public:
     const char* GetUsage(bool details);
     // Null past the last element or before Parse.
     const char* GetArgText(uint32_t index) const;
+
+protected:
+    // How the error text shows a rejected element: as typed, unless a
+    // program whose elements may hold secrets hides them here.
+    virtual CStr ShowRejected(const char* element) const;
 
 private:
     struct Dependency {

@@ -3,6 +3,9 @@ and MariaDB. Each driver supplies its connection, a way to run set-up SQL and
 its table of column types with the values stored and the text expected."""
 import csv
 import io
+import os
+import pty
+import re
 import subprocess
 import unittest
 import uuid
@@ -80,6 +83,21 @@ MARIADB_VALUES = [
     ("longtext", [("'" + "a" * 4094 + "😀" * 3 + "'", "a" * 4094 + "😀" * 3)]),
     ("longblob", [("x'00000100ff'", "00000100ff")]),
 ]
+
+
+def run_on_terminal(args):
+    """Runs quillet with standard error on a pseudo-terminal: its status and what the terminal got."""
+    master, terminal = pty.openpty()
+    proc = subprocess.Popen(e2e.command(args), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=terminal)
+    os.close(terminal)
+    received = b""
+    try:
+        while chunk := os.read(master, 65536):
+            received += chunk
+    except OSError:  # every end of the terminal is closed
+        pass
+    os.close(master)
+    return proc.wait(timeout=60), received.replace(b"\r\n", b"\n")
 
 
 class SQLiteDriver:
@@ -179,6 +197,14 @@ class DriverCases:
         r = run([self.db.connect, f"-t={name}"])
         self.assertRun(r, 0, b"ab" * 50000 + b"," + "é".encode() * 3000 + b",1\n", b"1 record(s) written\n")
 
+    def test_control_characters_reach_a_terminal_escaped_and_a_pipe_verbatim(self):
+        e2e.skip_on_windows("a pseudo-terminal of Linux is no Windows console")
+        args = [self.db.connect, '-s=select * from "\x1b]2;pwned\x07\x1b[2J"']
+        piped = run(args)
+        self.assertIn(b'\nselect * from "\x1b]2;pwned\x07\x1b[2J"\n- [', piped.err)
+        escaped = re.sub(rb"[\x00-\x08\x0b-\x1f\x7f]", lambda m: b"\\x%02x" % m[0][0], piped.err)
+        self.assertEqual(run_on_terminal(args), (1, escaped))
+
     def test_header_of_an_empty_result_names_its_columns(self):
         r = run([self.db.connect, "-s=select 1 as one, 'x' as two where 1 = 0", "-f"])
         self.assertRun(r, 0, b"one,two\n", b"0 record(s) written\n")
@@ -257,11 +283,14 @@ class ServerCases(DriverCases):
 
     def test_failed_login_never_shows_the_password(self):
         user, password = self.db.login_keys
-        r = run([self.with_settings(**{user: "nobody", password: "very-secret-word"}), "-t=x"], timeout=60)
-        self.assertEqual(r.status, 1, r)
-        self.assertTrue(r.messages.startswith(b"- ["), r)
-        self.assertTrue(r.messages.endswith(b"\nCould not open the database.\n\n"), r)
-        self.assertNotIn(b"very-secret-word", r.err)
+        # The second misses a ";": the password is part of the database's name, which the server quotes.
+        for settings in ({user: "nobody", password: "very-secret-word"},
+                         {"Database": "db " + password + "=very-secret-word"}):
+            r = run([self.with_settings(**settings), "-t=x"], timeout=60)
+            self.assertEqual(r.status, 1, r)
+            self.assertTrue(r.messages.startswith(b"- ["), r)
+            self.assertTrue(r.messages.endswith(b"\nCould not open the database.\n\n"), r)
+            self.assertNotIn(b"very-secret-word", r.err)
 
     def test_nothing_listening_fails_fast_with_the_drivers_diagnostics(self):
         r = run([self.with_settings(Port=1), "-t=x"], timeout=30)

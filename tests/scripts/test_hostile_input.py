@@ -70,7 +70,9 @@ class HostileInput(e2e.TempDirTestCase):
 
     def test_connection_string_is_never_printed(self):
         conn = self.conn + ";PWD=very-secret"
-        for args in ([conn, "-s=selec broken"], [conn, "-t=missing_table"], ["Driver=None;PWD=very-secret", "-t=t"]):
+        malformed = f"Driver=No Such Driver PWD=very-secret;Database={self.db}"
+        for args in ([conn, "-s=selec broken"], [conn, "-t=missing_table"], ["Driver=None;PWD=very-secret", "-t=t"],
+                     [malformed, "-t=t"]):
             r = run(args)
             self.assertEqual(r.status, 1, r)
             self.assertNotIn(b"very-secret", r.err)
