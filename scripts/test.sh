@@ -9,21 +9,61 @@
 #   3. a second build with AddressSanitizer and UndefinedBehaviorSanitizer,
 #      every test again (any sanitizer report fails);
 #   4. a short run of each fuzz target.
+# It ends with the list of every test skipped and why, also when a phase
+# fails: each phase's runner appends "PHASE: TEST: REASON" lines to the file
+# named by QUILLET_SKIPPED (the end-to-end scripts themselves; GoogleTest's
+# skips are read from CTest's JUnit file by scripts/skipped-tests.py).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+phases=(main iodbc windows sanitizers fuzz)
+phase_index=-1
+skip_dir=$(mktemp -d)
+export QUILLET_SKIPPED=$skip_dir/skipped.txt
+touch "$QUILLET_SKIPPED"
+
+report_skips() {
+    local status=$? i failed=set-up
+    if [ "$status" != 0 ]; then
+        [ "$phase_index" -lt 0 ] || failed="the ${phases[phase_index]} phase"
+        for ((i = phase_index + 1; i < ${#phases[@]}; i++)); do
+            echo "${phases[i]}: every test: not run, $failed failed" >>"$QUILLET_SKIPPED"
+        done
+    fi
+    echo "== Tests skipped: $(wc -l <"$QUILLET_SKIPPED")"
+    cat "$QUILLET_SKIPPED"
+    rm -rf "$skip_dir"
+    exit "$status"
+}
+trap report_skips EXIT
+
+start_phase() {
+    phase_index=$1
+    export QUILLET_TEST_PHASE=${phases[$1]}
+    echo "== $2"
+}
+
+# Runs CTest on a build folder under the wrapper commands given, then lists GoogleTest's skips.
+run_ctest() {
+    local build=$1 junit=$skip_dir/$QUILLET_TEST_PHASE.xml status=0
+    shift
+    "$@" ctest --test-dir "$build" --output-on-failure -j2 --output-junit "$junit" || status=$?
+    [ ! -f "$junit" ] || scripts/skipped-tests.py "$QUILLET_TEST_PHASE" "$junit" >>"$QUILLET_SKIPPED"
+    return "$status"
+}
 
 windows_packages="g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64 wine64 googletest bsdextrautils"
 QUILLET_SETUP_EXTRAS="clang libclang-rt-14-dev valgrind time $windows_packages" scripts/setup.sh
 jobs=$(nproc)
 
-echo "== Build and test"
+start_phase 0 "Build and test"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLET_WERROR=ON >/dev/null
 cmake --build build -j"$jobs"
-scripts/with-postgres.sh scripts/with-mariadb.sh ctest --test-dir build --output-on-failure -j2
+run_ctest build scripts/with-postgres.sh scripts/with-mariadb.sh
 scripts/with-postgres.sh scripts/with-mariadb.sh python3 bench/benchmark.py --build build --check --runs 1 1000
 scripts/package-check.sh build
 
-echo "== Build against iODBC and test"
+start_phase 1 "Build against iODBC and test"
 iodbc_start=$SECONDS
 scripts/iodbc-dev.sh "$PWD/build-iodbc/iodbc-dev"
 cmake -S . -B build-iodbc -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLET_WERROR=ON \
@@ -31,26 +71,26 @@ cmake -S . -B build-iodbc -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLET_WERROR=ON 
 cmake --build build-iodbc -j"$jobs"
 ldd build-iodbc/quillet | grep -q libiodbc && ! ldd build-iodbc/quillet | grep -q 'libodbc\.' \
     || { echo "build-iodbc/quillet is not linked against iODBC alone" >&2; exit 1; }
-scripts/with-postgres.sh scripts/with-mariadb.sh ctest --test-dir build-iodbc --output-on-failure -j2
+run_ctest build-iodbc scripts/with-postgres.sh scripts/with-mariadb.sh
 echo "== iODBC build and tests took $((SECONDS - iodbc_start)) s"
 
-echo "== Cross-build for Windows and test under wine"
+start_phase 2 "Cross-build for Windows and test under wine"
 windows_start=$SECONDS
 cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DQUILLET_WERROR=ON -DQUILLET_HOST_TEST_DRIVER="$PWD/build/libquillet_testdriver.so" >/dev/null
 cmake --build build-win -j"$jobs"
-scripts/with-wine.sh scripts/with-postgres.sh scripts/with-mariadb.sh \
-    bash -c 'ctest --test-dir build-win --output-on-failure -j2 && scripts/package-check-windows.sh build-win'
+run_ctest build-win scripts/with-wine.sh scripts/with-postgres.sh scripts/with-mariadb.sh
+scripts/with-wine.sh scripts/package-check-windows.sh build-win
 echo "== Windows build and tests took $((SECONDS - windows_start)) s"
 
-echo "== Build and test with AddressSanitizer and UndefinedBehaviorSanitizer"
+start_phase 3 "Build and test with AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DQUILLET_WERROR=ON -DQUILLET_SANITIZE=ON >/dev/null
 cmake --build build-asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:detect_stack_use_after_return=1 \
 LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0 \
 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 QUILLET_SANITIZED=1 \
-    scripts/with-postgres.sh scripts/with-mariadb.sh ctest --test-dir build-asan --output-on-failure -j2
+    run_ctest build-asan scripts/with-postgres.sh scripts/with-mariadb.sh
 
-echo "== Fuzz smoke runs"
+start_phase 4 "Fuzz smoke runs"
 scripts/fuzz.sh "${QUILLET_FUZZ_SECONDS:-20}"

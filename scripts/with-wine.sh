@@ -12,8 +12,11 @@ wine_dir=/usr/lib/wine
 WINEPREFIX=$(mktemp -d /tmp/quillet-wine.XXXXXX)
 export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
+# The server keeps its socket in a folder of TMPDIR whose name it writes into
+# the prefix; killed, it leaves that folder behind.
 stop_wine() {
     "$wine_dir/wineserver" -k >/dev/null 2>&1 || true
+    [ ! -s "$WINEPREFIX/wineserver" ] || rm -rf "${TMPDIR:-/tmp}/$(cat "$WINEPREFIX/wineserver")"
     rm -rf "$WINEPREFIX"
 }
 trap stop_wine EXIT
