@@ -282,7 +282,10 @@ bool CExportRun::WriteDocument(const CCsvDocument& document) {
     written = std::fflush(Output()) == 0 && written && std::ferror(Output()) == 0;
     if (outputFile) written = CloseOutputFile(written);
     if (written) return true;
-    if (*document.GetErrorText() != '\0') std::fprintf(stderr, "- %s\n", document.GetErrorText());
+    // The temporary file's folder comes from the environment.
+    if (*document.GetErrorText() != '\0') {
+        std::fprintf(stderr, "- %s\n", ForStandardError(document.GetErrorText()).Text());
+    }
     if (options.argOutputFile.IsGiven()) {
         std::fprintf(stderr, "Could not write output file '%s'.\n\n", options.argOutputFile.GetValue());
     } else {
