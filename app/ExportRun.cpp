@@ -8,6 +8,7 @@
 #endif
 
 #include <cstdio>
+#include <cstring>
 #include <set>
 #include <string>
 #include <vector>
@@ -33,6 +34,20 @@ void UseBinaryStandardStreams() {
 #ifdef _WIN32
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stdin), _O_BINARY);
+#endif
+}
+
+// The statement's own line ends are echoed as they are: standard error's
+// text mode would turn a CR LF inside it into CR CR LF. One write, as a
+// console decodes the UTF-8 of each write on its own.
+void EchoVerbatim(const char* text) {
+#ifdef _WIN32
+    std::fflush(stderr);
+    const int mode = _setmode(_fileno(stderr), _O_BINARY);
+    _write(_fileno(stderr), text, static_cast<unsigned>(std::strlen(text)));
+    if (mode != -1) _setmode(_fileno(stderr), mode);
+#else
+    std::fputs(text, stderr);
 #endif
 }
 
@@ -154,7 +169,8 @@ bool CExportRun::BuildStatement() {
 
 bool CExportRun::OpenRecordSet() {
     if (recordSet.Open(database, statement.Text())) return true;
-    std::fprintf(stderr, "%s\n", statement.Text());
+    EchoVerbatim(statement.Text());
+    std::fputs("\n", stderr);
     std::fprintf(stderr, "- %s\n", recordSet.GetErrorText().Text());
     std::fputs("Could not open the recordset.\n\n", stderr);
     return false;

@@ -6,6 +6,11 @@
 #include "app/ExportRun.h"
 #include "app/LibraryCrashReport.h"
 
+#ifdef _WIN32
+#include "app/ConsoleCodePages.h"
+#include "app/Utf8Arguments.h"
+#endif
+
 namespace {
 
 void PrintBanner() {
@@ -36,13 +41,29 @@ int Run(int argc, char* argv[]) {
     return help ? EXIT_STATUS_OK : EXIT_STATUS_USAGE;
 }
 
+int ReportOutOfMemory() {
+    std::fputs("Out of memory.\n\n", stderr);
+    return EXIT_STATUS_FAILURE;
+}
+
 }  // namespace
 
+#ifdef _WIN32
+int wmain(int argc, wchar_t* argv[]) {
+    const CConsoleCodePages consoleCodePages;
+    try {
+        CUtf8Arguments arguments(argc, argv);
+        return Run(arguments.GetCount(), arguments.GetValues());
+    } catch (const std::bad_alloc&) {
+        return ReportOutOfMemory();
+    }
+}
+#else
 int main(int argc, char* argv[]) {
     try {
         return Run(argc, argv);
     } catch (const std::bad_alloc&) {
-        std::fputs("Out of memory.\n\n", stderr);
-        return EXIT_STATUS_FAILURE;
+        return ReportOutOfMemory();
     }
 }
+#endif
