@@ -10,6 +10,7 @@
 #endif
 
 #include <cstdio>
+#include <cstring>
 #include <set>
 #include <string>
 #include <vector>
@@ -55,6 +56,20 @@ constexpr int NEW_FILE_MODE = _S_IREAD | _S_IWRITE;
 constexpr int OPEN_BINARY = 0;
 constexpr int NEW_FILE_MODE = 0666;
 #endif
+
+// The statement's own line ends are echoed as they are: standard error's
+// text mode would turn a CR LF inside it into CR CR LF. One write, as a
+// console decodes the UTF-8 of each write on its own.
+void EchoVerbatim(const char* text) {
+#ifdef _WIN32
+    std::fflush(stderr);
+    const int mode = _setmode(_fileno(stderr), _O_BINARY);
+    _write(_fileno(stderr), text, static_cast<unsigned>(std::strlen(text)));
+    if (mode != -1) _setmode(_fileno(stderr), mode);
+#else
+    std::fputs(text, stderr);
+#endif
+}
 
 // fopen happily opens a directory for reading; only the first read fails.
 FILE* OpenInputFile(const char* name) {
@@ -235,7 +250,8 @@ bool CExportRun::SubstituteValues() {
 
 bool CExportRun::OpenRecordSet() {
     if (recordSet.Open(database, statement.Text())) return true;
-    std::fprintf(stderr, "%s\n", ForStandardError(statement.Text()).Text());
+    EchoVerbatim(ForStandardError(statement.Text()).Text());
+    std::fputs("\n", stderr);
     std::fprintf(stderr, "- %s\n", Shown(recordSet.GetErrorText()).Text());
     std::fputs("Could not open the recordset.\n\n", stderr);
     return false;

@@ -8,6 +8,11 @@
 #include "app/StandardStreams.h"
 #include "app/TerminalText.h"
 
+#ifdef _WIN32
+#include "app/ConsoleCodePages.h"
+#include "app/Utf8Arguments.h"
+#endif
+
 namespace {
 
 void PrintBanner() {
@@ -38,14 +43,30 @@ int Run(int argc, char* argv[]) {
     return help ? EXIT_STATUS_OK : EXIT_STATUS_USAGE;
 }
 
+int ReportOutOfMemory() {
+    std::fputs("Out of memory.\n\n", stderr);
+    return EXIT_STATUS_FAILURE;
+}
+
 }  // namespace
 
+#ifdef _WIN32
+int wmain(int argc, wchar_t* argv[]) {
+    const CConsoleCodePages consoleCodePages;
+    try {
+        CUtf8Arguments arguments(argc, argv);
+        return Run(arguments.GetCount(), arguments.GetValues());
+    } catch (const std::bad_alloc&) {
+        return ReportOutOfMemory();
+    }
+}
+#else
 int main(int argc, char* argv[]) {
     OccupyClosedStandardStreams();
     try {
         return Run(argc, argv);
     } catch (const std::bad_alloc&) {
-        std::fputs("Out of memory.\n\n", stderr);
-        return EXIT_STATUS_FAILURE;
+        return ReportOutOfMemory();
     }
 }
+#endif

@@ -2,6 +2,28 @@
 
 #include "db/OdbcApi.h"
 
+#ifdef _WIN32
+#include <delayimp.h>
+
+// odbc32.dll is linked for loading at the first ODBC call, which is always
+// an allocation here. Windows looks for it in System32 alone: a copy of it
+// beside the program (or in the current folder, or on PATH) is never loaded.
+// Where that search cannot be had, the load fails as if odbc32.dll were
+// missing instead of falling back to the usual search.
+namespace {
+
+FARPROC WINAPI LoadFromSystemFolder(unsigned notification, PDelayLoadInfo info) {
+    if (notification != dliNotePreLoadLibrary || lstrcmpiA(info->szDll, "odbc32.dll") != 0) return nullptr;
+    const HMODULE library = LoadLibraryExW(L"odbc32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (library == nullptr) RaiseException(VcppException(ERROR_SEVERITY_ERROR, ERROR_MOD_NOT_FOUND), 0, 0, nullptr);
+    return reinterpret_cast<FARPROC>(library);
+}
+
+}  // namespace
+
+PfnDliHook __pfnDliNotifyHook2 = LoadFromSystemFolder;
+#endif
+
 COdbcHandle::COdbcHandle(short handleType) : type(handleType), handle(nullptr) {}
 
 COdbcHandle::~COdbcHandle() { Free(); }

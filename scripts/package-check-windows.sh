@@ -2,8 +2,8 @@
 # Builds the Windows ZIP in a cross build folder (build-win/ unless named) and
 # checks it: its name, that it holds exactly the program, the README and the
 # manual page as text, that the program needs no DLL beyond Windows' own and
-# carries the UTF-8 manifest, and that the packaged program, run under wine
-# (scripts/with-wine.sh), exports the bundled example byte for byte as the
+# carries the manifest (UTF-8, long paths), and that the packaged program,
+# run under wine (scripts/with-wine.sh), exports the bundled example byte for byte as the
 # built one does.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -28,8 +28,10 @@ grep -q '^SYNOPSIS$' "$dir/quillet.txt" && ! grep -q $'\b' "$dir/quillet.txt" \
     || fail "quillet.txt is not the manual page as plain text"
 
 dlls=$(x86_64-w64-mingw32-objdump -p "$dir/quillet.exe" | sed -n 's/^\tDLL Name: //p' | tr 'A-Z' 'a-z' | sort | tr '\n' ' ')
-expect "DLLs needed" "$dlls" "kernel32.dll msvcrt.dll odbc32.dll "
+# odbc32.dll is no import: the program loads it from System32 at its first ODBC call.
+expect "DLLs needed" "$dlls" "kernel32.dll msvcrt.dll "
 grep -q '<activeCodePage[^>]*>UTF-8</activeCodePage>' "$dir/quillet.exe" || fail "quillet.exe has no UTF-8 manifest"
+grep -q '<longPathAware[^>]*>true</longPathAware>' "$dir/quillet.exe" || fail "quillet.exe does not declare long paths"
 
 sqlite3 "$work/example.db" <examples/example.sql
 connect="Driver=SQLite3;Database=$work/example.db"

@@ -1,10 +1,15 @@
 """Shared pieces of the end-to-end tests: they run the built quillet binary
 and compare its standard output, standard error and exit status exactly."""
 import os
+import pty
+import re
+import select
 import shutil
 import subprocess
 import sys
 import tempfile
+import termios
+import time
 import unittest
 
 BANNER = (b"Quillet - November 2008\n"
@@ -24,8 +29,8 @@ def skip_on_windows(reason):
         raise unittest.SkipTest("Windows: " + reason)
 
 
-def command(args):
-    return EMULATOR + [QUILLET] + list(args)
+def command(args, program=None):
+    return EMULATOR + [program or QUILLET] + list(args)
 
 
 def lf_lines(data, csv=False):
@@ -63,12 +68,49 @@ class Result:
         return f"Result(status={self.status}, out={self.out[:300]!r}, err={self.err[:600]!r})"
 
 
-def run(args, stdin=b"", stdout=subprocess.PIPE, timeout=300):
-    """Runs quillet; with stdin=None it reads from an empty /dev/null."""
-    proc = subprocess.run(command(args), input=stdin,
+def run(args, stdin=b"", stdout=subprocess.PIPE, timeout=300, program=None, env=None):
+    """Runs quillet (or another copy of it); with stdin=None it reads from an empty /dev/null."""
+    proc = subprocess.run(command(args, program), input=stdin,
                           stdin=subprocess.DEVNULL if stdin is None else None,
-                          stdout=stdout, stderr=subprocess.PIPE, timeout=timeout)
+                          stdout=stdout, stderr=subprocess.PIPE, timeout=timeout, env=env)
     return result(proc.returncode, proc.stdout or b"", proc.stderr)
+
+
+def read_terminal(controller, until):
+    """What a terminal shows up to `until` (or its end), escape sequences left
+    out and cursor moves to the right shown as spaces."""
+    shown = b""
+    while until not in shown:
+        try:
+            chunk = os.read(controller, 4096) if select.select([controller], [], [], 60)[0] else b""
+        except OSError:  # every process let go of the terminal
+            chunk = b""
+        if not chunk:
+            break
+        shown += chunk
+        shown = re.sub(rb"\x1b\[([0-9]*)C", lambda m: b" " * int(m[1] or 1), shown)
+        shown = re.sub(rb"\x1b\[[0-9;?]*[A-Za-z]", b"", shown)
+    return shown
+
+
+def run_console(args, typed, until):
+    """Runs quillet with standard input and standard error on a terminal (under
+    wine, a console), types a line at the first prompt, and returns the status,
+    the CSV and what the terminal showed up to `until`. Under wine the terminal
+    stays open after the program's end."""
+    controller, terminal = pty.openpty()
+    proc = subprocess.Popen(command(args), stdin=terminal, stdout=subprocess.PIPE, stderr=terminal)
+    os.close(terminal)
+    shown = read_terminal(controller, b"parameter:")
+    # Wine's console takes keys one by one once the program asks for a line;
+    # a line typed ahead would end with LF, which is no Enter there.
+    while WINDOWS and termios.tcgetattr(controller)[3] & termios.ICANON and proc.poll() is None:
+        time.sleep(0.01)
+    os.write(controller, typed + b"\r")
+    out = proc.communicate()[0]
+    shown += read_terminal(controller, until)
+    os.close(controller)
+    return proc.returncode, lf_lines(out, csv=True), shown
 
 
 def result(status, out, err):

@@ -172,11 +172,20 @@ class ExportSqlite(e2e.TempDirTestCase):
         self.assertTrue(r.messages.startswith(b"select * from \n- ["), r)
         self.assertTrue(r.messages.endswith(b"\nCould not open the recordset.\n\n"), r)
 
-    def test_syntax_error_reports_statement_and_diagnostics(self):
-        r = run([self.conn, "-s=selec nonsense"])
-        self.assertEqual(r.status, 1, r)
-        self.assertTrue(r.messages.startswith(b"selec nonsense\n- ["), r)
-        self.assertTrue(r.messages.endswith(b"\nCould not open the recordset.\n\n"), r)
+    def test_syntax_error_reports_statement_as_typed_and_diagnostics(self):
+        for statement in (b"selec nonsense", b"selec\r\nnonsense", b"selec\nnon\rsense"):
+            r = run([self.conn, b"-s=" + statement])
+            self.assertEqual(r.status, 1, r)
+            self.assertTrue(r.messages.startswith(e2e.lf_lines(statement) + b"\n- ["), r)
+            self.assertTrue(r.messages.endswith(b"\nCould not open the recordset.\n\n"), r)
+
+    def test_values_typed_at_a_console_and_messages_shown_there_are_utf8(self):
+        for statement, status, out, shown in (
+                ("select '??' as v", 0, "é€\n", "1 record(s) written"),
+                ("select 'ü??' from nowhere", 1, "", "select 'üé€' from nowhere")):
+            r = e2e.run_console([self.conn, "-s=" + statement], "é€".encode(), shown.encode())
+            self.assertEqual(r[:2], (status, out.encode()), r)
+            self.assertIn(shown.encode(), r[2], r)
 
     def test_files_that_cannot_be_opened(self):
         r = run([self.conn, "-t=t", "-i=" + self.path("missing.txt"), "-o=" + self.path("out.csv")])

@@ -1,4 +1,6 @@
 """The program's entry: banner, command-line report, usage text and exit status."""
+import os
+import shutil
 import quillet_e2e as e2e
 from quillet_e2e import BANNER, run
 
@@ -54,6 +56,26 @@ class ProgramEntry(e2e.TempDirTestCase):
             r = run([CONNECT] + args)
             self.assertEqual(r.status, 1, r)
             self.assertTrue(r.messages.endswith(b"\nCould not open the database.\n\n"), r)
+
+    def test_arguments_arrive_as_typed_also_where_the_utf8_code_page_is_ignored(self):
+        program = None
+        if e2e.WINDOWS:  # a copy whose manifest asks for no code page, as Windows before 1903 reads it
+            with open(e2e.QUILLET, "rb") as f:
+                image = f.read()
+            self.assertEqual(image.count(b">UTF-8</activeCodePage>"), 1)
+            program = self.write_file("quillet.exe", image.replace(b">UTF-8<", b">ANSI!<"))
+        r = run([CONNECT, "-d=＂é€ -t=x＂"], program=program)
+        self.assertEqual((r.status, r.err), (2, BANNER + "Invalid argument: -d=＂é€ -t=x＂\n\n".encode() + USAGE))
+
+    def test_an_odbc32_dll_beside_the_program_is_not_loaded(self):
+        if not e2e.WINDOWS:
+            self.skipTest("Linux: no library is looked for beside the program")
+        program = shutil.copy(e2e.QUILLET, self.dir)
+        shutil.copy(os.environ["QUILLET_PLANTED_ODBC"], self.path("odbc32.dll"))
+        native_first = os.environ.get("WINEDLLOVERRIDES", "") + ";odbc32=n,b"
+        r = run([CONNECT, "-t=x"], program=program, env=dict(os.environ, WINEDLLOVERRIDES=native_first))
+        self.assertEqual(r.status, 1, r)
+        self.assertTrue(r.messages.endswith(b"\nCould not open the database.\n\n"), r)
 
 
 if __name__ == "__main__":
