@@ -172,6 +172,10 @@ void CheckCleanExport(const SDriverScript& script, const std::string& csv) {
             const std::vector<std::string> accepted = AcceptedTexts(exported->columns[c], exported->rows[r][c], script);
             bool found = accepted.empty();
             for (const std::string& text : accepted) found = found || text == records[r + 1][c];
+            if (!found) {
+                std::fprintf(stderr, "row %zu, column %zu: %zu bytes written, %zu expected\n", r, c,
+                             records[r + 1][c].size(), accepted[0].size());
+            }
             Check(found, "a value differs from the one the driver delivered");
         }
     }

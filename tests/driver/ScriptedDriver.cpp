@@ -194,9 +194,11 @@ void WriteLength(SQLLEN* indicator, const SScriptCell& cell, size_t left, bool c
     }
 }
 
-// Gives the value of a column from offset on; offset is DELIVERED when all was given.
+// Gives the value of a column from offset on; offset is DELIVERED when all was
+// given. A binary piece shorter than its room goes with its length: nothing
+// could tell it from a full one otherwise.
 SQLRETURN Deliver(const SHandle& statement, size_t column, SQLSMALLINT cType, char* target, SQLLEN bufferLength,
-                  SQLLEN* indicator, size_t& offset) {
+                  SQLLEN* indicator, size_t& offset, bool bound) {
     const SScriptColumn& description = CurrentResult(statement)->columns[column];
     const SScriptCell& cell = (*statement.row)[column];
     if (offset == DELIVERED) return SQL_NO_DATA;
@@ -214,7 +216,8 @@ SQLRETURN Deliver(const SHandle& statement, size_t column, SQLSMALLINT cType, ch
     const size_t left = value.size() - offset;
     const bool isText = cType == SQL_C_CHAR;
     size_t room = fixed ? left : static_cast<size_t>(bufferLength) - (isText && bufferLength > 0 ? 1 : 0);
-    if (!fixed && cell.piece != 0) room = std::min(room, cell.piece);
+    const bool toldLength = cell.length != LENGTH_NO_TOTAL && cell.length != LENGTH_UNWRITTEN;
+    if (!fixed && cell.piece != 0 && (isText || (!bound && toldLength))) room = std::min(room, cell.piece);
     const size_t n = std::min(left, room);
     std::memcpy(target, value.data() + offset, n);
     if (isText && bufferLength > 0) target[n] = '\0';
@@ -241,7 +244,7 @@ SQLRETURN FetchRow(SHandle& statement, SQLULEN* rowCount, SQLUSMALLINT* rowStatu
         if (binding.target == nullptr) continue;
         size_t offset = 0;
         const SQLRETURN delivered = Deliver(statement, column, binding.cType, binding.target, binding.length,
-                                            binding.indicator, offset);
+                                            binding.indicator, offset, true);
         if (!IsSuccessCode(delivered)) return delivered;
         if (delivered == SQL_SUCCESS_WITH_INFO) code = delivered;
     }
@@ -409,7 +412,7 @@ SQLRETURN SQL_API SQLGetData(SQLHSTMT handle, SQLUSMALLINT number, SQLSMALLINT c
     return Answer(handle, CALL_GET_DATA, [=](SHandle& statement) -> SQLRETURN {
         if (statement.row == nullptr || number == 0 || number > statement.sent.size()) return SQL_ERROR;
         return Deliver(statement, number - 1, cType, static_cast<char*>(target), bufferLength, indicator,
-                       statement.sent[number - 1]);
+                       statement.sent[number - 1], false);
     });
 }
 
@@ -429,7 +432,9 @@ SQLRETURN SQL_API SQLGetDiagRec(SQLSMALLINT, SQLHANDLE handle, SQLSMALLINT recor
                                 SQLINTEGER* nativeError, SQLCHAR* message, SQLSMALLINT size, SQLSMALLINT* length) {
     const SHandle& owner = HandleOf(handle);
     if (record < 1 || static_cast<unsigned>(record) > owner.diagnostics) return SQL_NO_DATA;
-    const std::string& text = owner.script->diagnostic;
+    // unixODBC 2.3.11 hands on a copy of an empty message that it never ended.
+    std::string text = owner.script->diagnostic;
+    if (text.empty() || text[0] == '\0') text.insert(0, "-");
     if (state != nullptr) CopyText(Padded(text.substr(0, 5), 5), state, 6, nullptr);
     if (nativeError != nullptr) *nativeError = static_cast<SQLINTEGER>(text.size()) * -record;
     return CopyText(text, message, size, length);
