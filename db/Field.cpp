@@ -279,23 +279,25 @@ namespace {
 
 // A cut piece of a value read in pieces. A driver may return one shorter than
 // its room, to keep a multi-byte character whole, so the piece is counted as
-// full (or as long as the driver said, when that fits) until the next call
-// tells its real length: what the driver had left before it less what it has
-// left after it. A driver that tells neither (SQL_NO_TOTAL) leaves the length
-// the piece holds by its own marks.
+// long as it may be (full, or as long as its terminator or the driver says)
+// until the next call tells its real length: what the driver had left before
+// it less what it has left after it. A driver that tells neither
+// (SQL_NO_TOTAL) leaves the length the piece holds by its own marks.
 struct SCutPiece {
+    bool waiting = false;  // whether a cut piece waits for its length
     size_t start = 0;
-    size_t counted = 0;  // 0 when no cut piece waits for its length
+    size_t capacity = 0;
+    size_t counted = 0;
     size_t held = 0;
     SQLLEN leftBefore = SQL_NO_TOTAL;
 
+    // The piece's real length, or more than counted when the driver's lengths
+    // disagree with the bytes kept.
     size_t Length(SQLLEN leftAfter) const {
-        size_t length = held;
         if (leftBefore >= 0 && leftAfter >= 0 && leftBefore > leftAfter) {
-            const size_t told = static_cast<size_t>(leftBefore - leftAfter);
-            if (told <= counted) length = told;
+            return static_cast<size_t>(leftBefore - leftAfter);
         }
-        return std::min(length, counted);
+        return std::min(held, counted);
     }
 };
 
@@ -327,14 +329,24 @@ void CField::ReadPieces(size_t expectedLength) {
             SQLGetData(statement_, columnNumber_, cType, buffer.get() + total, BufferLengthFor(cType, room), &available);
         available = WrittenLength(available);
         const bool delivered = IsSuccess(result) && available != SQL_NULL_DATA;
-        if (cut.counted != 0 && (delivered || IsNoData(result))) {
-            // After the last piece nothing is left.
-            const size_t length = cut.Length(delivered ? available : 0);
+        if (cut.waiting && (delivered || IsNoData(result))) {
+            size_t length = cut.Length(delivered ? available : SQL_NO_TOTAL);
+            if (length > cut.counted && delivered) {
+                Fail("The ODBC driver gave the pieces of a value with lengths that disagree.");
+                return;
+            }
+            // After the last piece nothing is left and nothing was overwritten:
+            // the told length stands.
+            if (IsNoData(result) && cut.leftBefore >= 0 && static_cast<size_t>(cut.leftBefore) <= cut.capacity) {
+                length = static_cast<size_t>(cut.leftBefore);
+            } else {
+                length = std::min(length, cut.counted);
+            }
             if (delivered && length < cut.counted) {
                 std::memmove(buffer.get() + cut.start + length, buffer.get() + total, room);
             }
             total = cut.start + length;
-            cut.counted = 0;
+            cut.waiting = false;
         }
         if (IsNoData(result)) break;
         if (!IsSuccess(result)) {
@@ -359,11 +371,13 @@ void CField::ReadPieces(size_t expectedLength) {
             break;
         }
         const size_t told = available >= 0 ? static_cast<size_t>(available) : capacity;
-        const size_t counted = std::min(told, capacity);
-        cut = SCutPiece{total, counted, LengthHeld(buffer.get() + total, capacity, isText), available};
+        const size_t held = LengthHeld(buffer.get() + total, capacity, isText);
+        const size_t counted = std::min(told, held);
+        cut = SCutPiece{true, total, capacity, counted, held, available};
         total += counted;
-        // An untold rest takes at least one more byte: the buffer then doubles.
-        const size_t rest = available >= 0 ? told - counted : 1;
+        // The next piece gets room for many characters: a driver that keeps
+        // characters whole gives nothing into a room too small for the next.
+        const size_t rest = std::max(told - std::min(told, capacity), INITIAL_VARIABLE_BUFFER);
         Grow(total + std::min(rest, MOST_TRUSTED_GROWTH) + 1, total);
     }
     valueLength = total;

@@ -100,19 +100,17 @@ bool IsHostile(const SDriverScript& script) {
     return false;
 }
 
-// A cut piece shorter than its room and marked SQL_NO_TOTAL ends at its
-// terminator, so its length is lost when the value holds a NUL byte or has
-// no terminator.
-bool IsAmbiguous(const SScriptCell& cell, EValueKind kind) {
-    const bool noTerminator = kind == KIND_BINARY || cell.bytes.find('\0') != std::string::npos;
-    return cell.length == LENGTH_NO_TOTAL && cell.piece != 0 && noTerminator;
+// A text piece shorter than its room and marked SQL_NO_TOTAL ends at its
+// terminator, so its length is lost when the value holds a NUL byte.
+bool IsAmbiguous(const SScriptCell& cell) {
+    return cell.length == LENGTH_NO_TOTAL && cell.piece != 0 && cell.bytes.find('\0') != std::string::npos;
 }
 
 // The texts the CSV may hold for a cell; none when any text may stand.
 std::vector<std::string> AcceptedTexts(const SScriptColumn& column, const SScriptCell& cell,
                                        const SDriverScript& script) {
     const EValueKind kind = KindOf(column.sqlType);
-    if (IsLie(cell) || IsAmbiguous(cell, kind) || kind == KIND_OTHER) return {};
+    if (IsLie(cell) || IsAmbiguous(cell) || kind == KIND_OTHER) return {};
     if (cell.length == LENGTH_NULL) return {""};
     char hex[3];
     switch (kind) {

@@ -24,7 +24,7 @@
 //             nullable flags (bit 0 unsigned) name (n: 0 empty, 1-200 that
 //             many bytes, 201 "x", more 1000 times "n")
 //   cell   := mode (ELength in the low 3 bits; bit 3: only the low 32 bits
-//             of a length are written) piece (most bytes a piece, 0 any)
+//             of a length are written) piece (most bytes a text piece, 0 any)
 //             value (L < 200: L bytes follow; else one byte repeated
 //             (L - 199) * 300 times); integers take the first 8 bytes,
 //             little end, zero-padded

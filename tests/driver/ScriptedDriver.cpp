@@ -195,10 +195,10 @@ void WriteLength(SQLLEN* indicator, const SScriptCell& cell, size_t left, bool c
 }
 
 // Gives the value of a column from offset on; offset is DELIVERED when all was
-// given. A binary piece shorter than its room goes with its length: nothing
-// could tell it from a full one otherwise.
+// given. Only text comes in pieces shorter than their room, as drivers that
+// keep characters whole give it: a binary piece has no mark of its end.
 SQLRETURN Deliver(const SHandle& statement, size_t column, SQLSMALLINT cType, char* target, SQLLEN bufferLength,
-                  SQLLEN* indicator, size_t& offset, bool bound) {
+                  SQLLEN* indicator, size_t& offset) {
     const SScriptColumn& description = CurrentResult(statement)->columns[column];
     const SScriptCell& cell = (*statement.row)[column];
     if (offset == DELIVERED) return SQL_NO_DATA;
@@ -216,8 +216,7 @@ SQLRETURN Deliver(const SHandle& statement, size_t column, SQLSMALLINT cType, ch
     const size_t left = value.size() - offset;
     const bool isText = cType == SQL_C_CHAR;
     size_t room = fixed ? left : static_cast<size_t>(bufferLength) - (isText && bufferLength > 0 ? 1 : 0);
-    const bool toldLength = cell.length != LENGTH_NO_TOTAL && cell.length != LENGTH_UNWRITTEN;
-    if (!fixed && cell.piece != 0 && (isText || (!bound && toldLength))) room = std::min(room, cell.piece);
+    if (isText && cell.piece != 0) room = std::min(room, cell.piece);
     const size_t n = std::min(left, room);
     std::memcpy(target, value.data() + offset, n);
     if (isText && bufferLength > 0) target[n] = '\0';
@@ -244,7 +243,7 @@ SQLRETURN FetchRow(SHandle& statement, SQLULEN* rowCount, SQLUSMALLINT* rowStatu
         if (binding.target == nullptr) continue;
         size_t offset = 0;
         const SQLRETURN delivered = Deliver(statement, column, binding.cType, binding.target, binding.length,
-                                            binding.indicator, offset, true);
+                                            binding.indicator, offset);
         if (!IsSuccessCode(delivered)) return delivered;
         if (delivered == SQL_SUCCESS_WITH_INFO) code = delivered;
     }
@@ -412,7 +411,7 @@ SQLRETURN SQL_API SQLGetData(SQLHSTMT handle, SQLUSMALLINT number, SQLSMALLINT c
     return Answer(handle, CALL_GET_DATA, [=](SHandle& statement) -> SQLRETURN {
         if (statement.row == nullptr || number == 0 || number > statement.sent.size()) return SQL_ERROR;
         return Deliver(statement, number - 1, cType, static_cast<char*>(target), bufferLength, indicator,
-                       statement.sent[number - 1], false);
+                       statement.sent[number - 1]);
     });
 }
 
