@@ -279,8 +279,8 @@ namespace {
 
 // A cut piece of a value read in pieces. A driver may return one shorter than
 // its room, to keep a multi-byte character whole, so the piece is counted as
-// long as it may be (full, or as long as its terminator or the driver says)
-// until the next call tells its real length: what the driver had left before
+// long as it may be (full, or as long as the driver says) until the next call
+// tells its real length: what the driver had left before
 // it less what it has left after it. A driver that tells neither
 // (SQL_NO_TOTAL) leaves the length the piece holds by its own marks.
 struct SCutPiece {
@@ -370,14 +370,15 @@ void CField::ReadPieces(size_t expectedLength) {
             total += static_cast<size_t>(available);
             break;
         }
-        const size_t told = available >= 0 ? static_cast<size_t>(available) : capacity;
         const size_t held = LengthHeld(buffer.get() + total, capacity, isText);
-        const size_t counted = std::min(told, held);
+        const size_t told = available >= 0 ? static_cast<size_t>(available) : held;
+        const size_t counted = std::min(told, capacity);
         cut = SCutPiece{true, total, capacity, counted, held, available};
         total += counted;
-        // The next piece gets room for many characters: a driver that keeps
-        // characters whole gives nothing into a room too small for the next.
-        const size_t rest = std::max(told - std::min(told, capacity), INITIAL_VARIABLE_BUFFER);
+        // Past an untold rest the next piece gets room for many characters: a
+        // driver that keeps characters whole gives nothing into a room too
+        // small for the next one.
+        const size_t rest = available >= 0 ? told - counted : INITIAL_VARIABLE_BUFFER;
         Grow(total + std::min(rest, MOST_TRUSTED_GROWTH) + 1, total);
     }
     valueLength = total;

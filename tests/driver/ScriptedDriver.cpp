@@ -439,4 +439,12 @@ SQLRETURN SQL_API SQLGetDiagRec(SQLSMALLINT, SQLHANDLE handle, SQLSMALLINT recor
     return CopyText(text, message, size, length);
 }
 
+// unixODBC reads a statement's diagnostics only from a driver that counts them.
+SQLRETURN SQL_API SQLGetDiagField(SQLSMALLINT, SQLHANDLE handle, SQLSMALLINT record, SQLSMALLINT identifier,
+                                  SQLPOINTER info, SQLSMALLINT, SQLSMALLINT*) {
+    if (record != 0 || identifier != SQL_DIAG_NUMBER) return SQL_ERROR;
+    *static_cast<SQLINTEGER*>(info) = static_cast<SQLINTEGER>(HandleOf(handle).diagnostics);
+    return SQL_SUCCESS;
+}
+
 }  // extern "C"
