@@ -118,7 +118,7 @@ SQLLEN WrittenLength(SQLLEN length) {
 // A length the driver tells is trusted for the buffer's growth only this far
 // at a time: drivers that believe a declared size of gigabytes (MySQL's JSON,
 // Firebird's blobs) would otherwise have a short value allocate all of it.
-constexpr size_t MOST_TRUSTED_GROWTH = size_t{64} << 20;
+constexpr size_t MOST_TRUSTED_GROWTH = size_t{1} << 20;
 
 }  // namespace
 
@@ -321,9 +321,12 @@ void CField::ReadPieces(size_t expectedLength) {
     const bool isText = cType == SQL_C_CHAR;
     size_t total = 0;
     SCutPiece cut;
+    // Once a piece came shorter than counted, rooms stay near the pieces the
+    // driver gives: each would otherwise count as full and double the buffer.
+    size_t roomLimit = SIZE_MAX;
     for (;;) {
-        const size_t room = bufferSize - total;
-        buffer[bufferSize - 1] = '\1';  // only a full text piece puts its terminator here
+        const size_t room = std::min(bufferSize - total, roomLimit);
+        buffer[total + room - 1] = '\1';  // only a full text piece puts its terminator here
         SQLLEN available = UNWRITTEN_INDICATOR;
         const SQLRETURN result =
             SQLGetData(statement_, columnNumber_, cType, buffer.get() + total, BufferLengthFor(cType, room), &available);
@@ -344,6 +347,7 @@ void CField::ReadPieces(size_t expectedLength) {
             }
             if (delivered && length < cut.counted) {
                 std::memmove(buffer.get() + cut.start + length, buffer.get() + total, room);
+                roomLimit = std::max(2 * length, INITIAL_VARIABLE_BUFFER);
             }
             total = cut.start + length;
             cut.waiting = false;
