@@ -125,9 +125,11 @@ void CRecordSet::DescribeFields(bool asStoredText) {
         SQLSMALLINT nullable = 0;
         SQLDescribeCol(statement.Get(), number, name, COLUMN_NAME_BUFFER, &nameLength, &dataType, &columnSize,
                        &decimalDigits, &nullable);
+        // An integer whose sign the driver cannot tell is read as its text, exact either way.
         SQLLEN isUnsigned = SQL_FALSE;
-        if (IsIntegerType(dataType)) {
-            SQLColAttribute(statement.Get(), number, SQL_DESC_UNSIGNED, nullptr, 0, nullptr, &isUnsigned);
+        if (IsIntegerType(dataType) &&
+            !IsSuccess(SQLColAttribute(statement.Get(), number, SQL_DESC_UNSIGNED, nullptr, 0, nullptr, &isUnsigned))) {
+            dataType = SQL_UNKNOWN_TYPE;
         }
         const SColumnDescription column = {reinterpret_cast<const char*>(name), dataType, columnSize,
                                            isUnsigned == SQL_TRUE, asStoredText};

@@ -10,7 +10,7 @@ VARCHAR, LONGVARCHAR, VARBINARY, INTEGER = 1, 2, 7, 9  # indexes of SQL_TYPES
 SIZE_0, SIZE_10, SIZE_2G, SIZE_4G, SIZE_2_32 = 0, 3, 8, 10, 11  # indexes of COLUMN_SIZES
 EXACT, NO_TOTAL, NULL, LOW_32 = 0, 1, 2, 8
 WITH_INFO_EVERYWHERE, ANY_ORDER, REFUSES_ROWSETS = 2, 1, 4
-CALL_EXECUTE, ERROR = 4, 2
+CALL_EXECUTE, CALL_COL_ATTRIBUTE, ERROR = 4, 7, 2
 
 
 def column(sql_type, size, name, unsigned=0):
@@ -45,6 +45,9 @@ CASES = [
     ("gigabytes", script([column(LONGVARCHAR, SIZE_2G, b"a"), column(VARBINARY, SIZE_4G, b"b"),
                           column(LONGVARCHAR, SIZE_2_32, b"c")], [[cell(b"j"), cell(b"\x01\xfe"), cell(LONG)]]),
      0, b"j,01fe," + LONG + b"\n", b"1 record(s) written\n"),
+    ("no sign told", script(TEXT_AND_NUMBER, [[cell(b"s"), cell(b"\xff" * 8)]],
+                            faults=bytes([CALL_COL_ATTRIBUTE, 0, ERROR])),
+     0, b"s,18446744073709551615\n", b"1 record(s) written\n"),
     ("rowsets of 1 only", script(TEXT_AND_NUMBER, [[cell(b"r"), cell(b"\x02")]], flags=REFUSES_ROWSETS),
      0, b"r,2\n", b"1 record(s) written\n"),
     ("information everywhere", script(TEXT_AND_NUMBER + [column(VARBINARY, SIZE_0, b"b")],
