@@ -245,7 +245,8 @@ void CField::TakeBoundValue() {
 // A bound text ends at its terminator. One that ends before its length (a
 // piece shorter than its room, or a NUL byte of the value) is read again.
 bool CField::IsWholeBoundValue(std::ptrdiff_t length) const {
-    return cType != SQL_C_CHAR || std::memchr(buffer.get(), '\0', static_cast<size_t>(length) + 1) == buffer.get() + length;
+    const size_t end = static_cast<size_t>(length);
+    return cType != SQL_C_CHAR || std::memchr(buffer.get(), '\0', end + 1) == buffer.get() + end;
 }
 
 // The fetch cut the value (or could not tell its length). The column is
@@ -280,9 +281,9 @@ namespace {
 // A cut piece of a value read in pieces. A driver may return one shorter than
 // its room, to keep a multi-byte character whole, so the piece is counted as
 // long as it may be (full, or as long as the driver says) until the next call
-// tells its real length: what the driver had left before
-// it less what it has left after it. A driver that tells neither
-// (SQL_NO_TOTAL) leaves the length the piece holds by its own marks.
+// tells its real length: what the driver had left before it less what it has
+// left after it. A driver that tells neither (SQL_NO_TOTAL) leaves the length
+// the piece holds by its own marks.
 struct SCutPiece {
     bool waiting = false;  // whether a cut piece waits for its length
     size_t start = 0;
@@ -321,8 +322,8 @@ void CField::ReadPieces(size_t expectedLength) {
     const bool isText = cType == SQL_C_CHAR;
     size_t total = 0;
     SCutPiece cut;
-    // Once a piece came shorter than counted, rooms stay near the pieces the
-    // driver gives: each would otherwise count as full and double the buffer.
+    // While the driver gives pieces far shorter than counted, rooms stay near
+    // their size: each would otherwise count as full and double the buffer.
     size_t roomLimit = SIZE_MAX;
     for (;;) {
         const size_t room = std::min(bufferSize - total, roomLimit);
@@ -347,8 +348,8 @@ void CField::ReadPieces(size_t expectedLength) {
             }
             if (delivered && length < cut.counted) {
                 std::memmove(buffer.get() + cut.start + length, buffer.get() + total, room);
-                roomLimit = std::max(2 * length, INITIAL_VARIABLE_BUFFER);
             }
+            roomLimit = length < cut.counted / 2 ? std::max(2 * length, INITIAL_VARIABLE_BUFFER) : SIZE_MAX;
             total = cut.start + length;
             cut.waiting = false;
         }
