@@ -383,7 +383,7 @@ void CField::ReadPieces(size_t expectedLength) {
         // Past an untold rest the next piece gets room for many characters: a
         // driver that keeps characters whole gives nothing into a room too
         // small for the next one.
-        const size_t rest = available >= 0 ? told - counted : INITIAL_VARIABLE_BUFFER;
+        const size_t rest = available >= 0 ? std::max<size_t>(told - counted, 1) : INITIAL_VARIABLE_BUFFER;
         Grow(total + std::min(rest, MOST_TRUSTED_GROWTH) + 1, total);
     }
     valueLength = total;

@@ -155,6 +155,12 @@ void CheckCleanExport(const SDriverScript& script, const std::string& csv) {
     const SScriptResult* exported = ExportedResult(script, laterResult);
     Check(!laterResult || HasFailingFault(script, CALL_MORE_RESULTS), "a second result passed unseen");
     std::vector<CCsvRecord> records;
+    // A driver that answers "no data" when it executes or counts columns
+    // has no result to export, or another one.
+    if (HasFailingFault(script, CALL_EXECUTE) || HasFailingFault(script, CALL_NUM_RESULT_COLS)) {
+        Check(ParseCsv(csv, records) || csv == "\n", "the CSV is malformed");
+        return;
+    }
     if (exported == nullptr) {
         Check(csv.empty() || csv == "\n", "an export without columns wrote rows");
         return;
