@@ -66,7 +66,7 @@ bool CRecordSet::Open(const CDatabase& database, const char* statementText) {
 bool CRecordSet::SkipResultsWithoutColumns() {
     for (;;) {
         SQLSMALLINT count = 0;
-        SQLNumResultCols(statement.Get(), &count);
+        if (!IsSuccess(SQLNumResultCols(statement.Get(), &count))) return false;
         if (count > 0) return true;
         const SQLRETURN result = SQLMoreResults(statement.Get());
         if (IsNoData(result)) return true;
@@ -78,15 +78,16 @@ bool CRecordSet::SkipResultsWithoutColumns() {
 // whose rows would otherwise be lost unseen.
 void CRecordSet::CheckForMoreResults() {
     for (;;) {
-        const SQLRETURN result = SQLMoreResults(statement.Get());
+        SQLRETURN result = SQLMoreResults(statement.Get());
         if (IsNoData(result)) return;
+        // A result whose columns cannot be counted may have some.
+        SQLSMALLINT count = 0;
+        if (IsSuccess(result)) result = SQLNumResultCols(statement.Get(), &count);
         if (!IsSuccess(result)) {
             fetchFailed = true;
             savedError = GetDiagnosticText(SQL_HANDLE_STMT, statement.Get());
             return;
         }
-        SQLSMALLINT count = 0;
-        SQLNumResultCols(statement.Get(), &count);
         if (count > 0) {
             moreResults = true;
             return;
