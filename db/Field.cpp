@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <type_traits>
 
@@ -105,6 +106,19 @@ SQLLEN BufferLengthFor(SQLSMALLINT cType, size_t bufferSize) {
 // never decides a later one, and a text whose length was not written is
 // read again whole.
 constexpr SQLLEN UNWRITTEN_INDICATOR = SQL_NO_TOTAL;
+
+// DB2's 64-bit Linux driver writes only the low 32 bits of a length. Lengths
+// start as UNWRITTEN_INDICATOR, whose upper half is all ones: a length that
+// still has that half and means nothing as a whole is its lower half.
+SQLLEN WrittenLength(SQLLEN length) {
+    const bool upperHalfUntouched = static_cast<uint64_t>(length) >> 32 == 0xffffffffu;
+    return upperHalfUntouched && length < INT32_MIN ? static_cast<int32_t>(length) : length;
+}
+
+// A length the driver tells is trusted for the buffer's growth only this far
+// at a time: drivers that believe a declared size of gigabytes (MySQL's JSON,
+// Firebird's blobs) would otherwise have a short value allocate all of it.
+constexpr size_t MOST_TRUSTED_GROWTH = size_t{1} << 20;
 
 }  // namespace
 
@@ -215,16 +229,24 @@ void CField::Load() {
 }
 
 void CField::TakeBoundValue() {
-    if (indicator == SQL_NULL_DATA) {
+    const SQLLEN length = WrittenLength(indicator);
+    if (length == SQL_NULL_DATA) {
         isNull = true;
     } else if (fixedSize != 0) {
         valueLength = fixedSize;
-    } else if (indicator >= 0 && static_cast<size_t>(indicator) < bufferSize) {
-        valueLength = static_cast<size_t>(indicator);
+    } else if (length >= 0 && static_cast<size_t>(length) < bufferSize && IsWholeBoundValue(length)) {
+        valueLength = static_cast<size_t>(length);
         buffer[valueLength] = '\0';
     } else {
-        RecoverCutValue(indicator > 0 ? static_cast<size_t>(indicator) : 0);
+        RecoverCutValue(length > 0 ? static_cast<size_t>(length) : 0);
     }
+}
+
+// A bound text ends at its terminator. One that ends before its length (a
+// piece shorter than its room, or a NUL byte of the value) is read again.
+bool CField::IsWholeBoundValue(std::ptrdiff_t length) const {
+    const size_t end = static_cast<size_t>(length);
+    return cType != SQL_C_CHAR || std::memchr(buffer.get(), '\0', end + 1) == buffer.get() + end;
 }
 
 // The fetch cut the value (or could not tell its length). The column is
@@ -242,12 +264,12 @@ void CField::RecoverCutValue(size_t expectedLength) {
 }
 
 void CField::ReadFixedSize() {
-    SQLLEN available = 0;
+    SQLLEN available = UNWRITTEN_INDICATOR;
     const SQLRETURN result = CallDriver(SQLGetData, statement_, columnNumber_, cType, buffer.get(),
                                         BufferLengthFor(cType, bufferSize), &available);
     if (!IsSuccess(result)) {
         Fail();
-    } else if (available == SQL_NULL_DATA) {
+    } else if (WrittenLength(available) == SQL_NULL_DATA) {
         isNull = true;
     } else {
         valueLength = fixedSize;
@@ -258,18 +280,25 @@ namespace {
 
 // A cut piece of a value read in pieces. A driver may return one shorter than
 // its room, to keep a multi-byte character whole, so the piece is counted as
-// full until the next call tells its real length: what the driver had left
-// before it less what it has left after it. A driver that tells neither
-// (SQL_NO_TOTAL) leaves the length the piece holds by its own marks.
+// long as it may be (full, or as long as the driver says) until the next call
+// tells its real length: what the driver had left before it less what it has
+// left after it. A driver that tells neither (SQL_NO_TOTAL) leaves the length
+// the piece holds by its own marks.
 struct SCutPiece {
+    bool waiting = false;  // whether a cut piece waits for its length
     size_t start = 0;
-    size_t capacity = 0;  // 0 when no cut piece waits for its length
+    size_t capacity = 0;
+    size_t counted = 0;
     size_t held = 0;
     SQLLEN leftBefore = SQL_NO_TOTAL;
 
+    // The piece's real length, or more than counted when the driver's lengths
+    // disagree with the bytes kept.
     size_t Length(SQLLEN leftAfter) const {
-        if (leftBefore < 0 || leftAfter < 0 || leftBefore <= leftAfter) return held;
-        return std::min(static_cast<size_t>(leftBefore - leftAfter), capacity);
+        if (leftBefore >= 0 && leftAfter >= 0 && leftBefore > leftAfter) {
+            return static_cast<size_t>(leftBefore - leftAfter);
+        }
+        return std::min(held, counted);
     }
 };
 
@@ -289,24 +318,40 @@ size_t LengthHeld(const char* piece, size_t capacity, bool isText) {
 // once that one's real length is known.
 // REQUIRES: the column is not bound, since the buffer may be replaced.
 void CField::ReadPieces(size_t expectedLength) {
-    if (expectedLength >= bufferSize) Grow(expectedLength + 1, 0);
+    if (expectedLength >= bufferSize) Grow(std::min(expectedLength, MOST_TRUSTED_GROWTH) + 1, 0);
     const bool isText = cType == SQL_C_CHAR;
     size_t total = 0;
     SCutPiece cut;
+    // While the driver gives pieces far shorter than counted, rooms stay near
+    // their size: each would otherwise count as full and double the buffer.
+    size_t roomLimit = SIZE_MAX;
     for (;;) {
-        const size_t room = bufferSize - total;
-        buffer[bufferSize - 1] = '\1';  // only a full text piece puts its terminator here
-        SQLLEN available = 0;
+        const size_t room = std::min(bufferSize - total, roomLimit);
+        buffer[total + room - 1] = '\1';  // only a full text piece puts its terminator here
+        SQLLEN available = UNWRITTEN_INDICATOR;
         const SQLRETURN result = CallDriver(SQLGetData, statement_, columnNumber_, cType, buffer.get() + total,
                                             BufferLengthFor(cType, room), &available);
+        available = WrittenLength(available);
         const bool delivered = IsSuccess(result) && available != SQL_NULL_DATA;
-        if (cut.capacity != 0 && (delivered || IsNoData(result))) {
-            const size_t length = cut.Length(delivered ? available : SQL_NO_TOTAL);
-            if (delivered && length < cut.capacity) {
+        if (cut.waiting && (delivered || IsNoData(result))) {
+            size_t length = cut.Length(delivered ? available : SQL_NO_TOTAL);
+            if (length > cut.counted && delivered) {
+                Fail("The ODBC driver gave the pieces of a value with lengths that disagree.");
+                return;
+            }
+            // After the last piece nothing is left and nothing was overwritten:
+            // the told length stands.
+            if (IsNoData(result) && cut.leftBefore >= 0 && static_cast<size_t>(cut.leftBefore) <= cut.capacity) {
+                length = static_cast<size_t>(cut.leftBefore);
+            } else {
+                length = std::min(length, cut.counted);
+            }
+            if (delivered && length < cut.counted) {
                 std::memmove(buffer.get() + cut.start + length, buffer.get() + total, room);
             }
+            roomLimit = length < cut.counted / 2 ? std::max(2 * length, INITIAL_VARIABLE_BUFFER) : SIZE_MAX;
             total = cut.start + length;
-            cut.capacity = 0;
+            cut.waiting = false;
         }
         if (IsNoData(result)) break;
         if (!IsSuccess(result)) {
@@ -317,18 +362,29 @@ void CField::ReadPieces(size_t expectedLength) {
             isNull = true;
             break;
         }
+        if (available < 0 && available != SQL_NO_TOTAL) {
+            Fail("The ODBC driver gave a length that no value has.");
+            return;
+        }
         // A piece holds at most room - 1 value bytes: text needs its terminator,
         // binary keeps the spare byte. SQL_NO_TOTAL counts as a cut piece; the
-        // reading then ends at SQL_NO_DATA.
+        // reading then ends at SQL_NO_DATA. So does a piece with information
+        // whose length fits: the driver may have kept back some of it.
         const size_t capacity = room - 1;
-        if (available >= 0 && static_cast<size_t>(available) <= capacity) {
+        if (available >= 0 && static_cast<size_t>(available) <= capacity && result == SQL_SUCCESS) {
             total += static_cast<size_t>(available);
             break;
         }
-        cut = SCutPiece{total, capacity, LengthHeld(buffer.get() + total, capacity, isText), available};
-        total += capacity;
-        const size_t rest = available > 0 ? static_cast<size_t>(available) - capacity : 0;
-        Grow(total + rest + 1, total);
+        const size_t held = LengthHeld(buffer.get() + total, capacity, isText);
+        const size_t told = available >= 0 ? static_cast<size_t>(available) : held;
+        const size_t counted = std::min(told, capacity);
+        cut = SCutPiece{true, total, capacity, counted, held, available};
+        total += counted;
+        // Past an untold rest the next piece gets room for many characters: a
+        // driver that keeps characters whole gives nothing into a room too
+        // small for the next one.
+        const size_t rest = available >= 0 ? std::max<size_t>(told - counted, 1) : INITIAL_VARIABLE_BUFFER;
+        Grow(total + std::min(rest, MOST_TRUSTED_GROWTH) + 1, total);
     }
     valueLength = total;
     buffer[total] = '\0';
@@ -336,6 +392,8 @@ void CField::ReadPieces(size_t expectedLength) {
 
 // REQUIRES: the column is not bound.
 void CField::Grow(size_t needed, size_t keep) {
+    // A piece shorter than its room leaves room enough for the next.
+    if (needed <= bufferSize) return;
     const size_t size = GrownCapacity(bufferSize, needed, 0);
     std::unique_ptr<char[]> grown = std::make_unique<char[]>(size);
     std::memcpy(grown.get(), buffer.get(), keep);
@@ -348,8 +406,12 @@ void CField::RemoveTrailingBlanks() {
     while (valueLength > 0 && buffer[valueLength - 1] == ' ') buffer[--valueLength] = '\0';
 }
 
-void CField::Fail() {
+void CField::Fail(const char* reason) {
     failed = true;
     valueLength = 0;
+    if (reason != nullptr) {
+        errorText.Assign(reason);
+        return;
+    }
     errorText = GetDiagnosticText(SQL_HANDLE_STMT, statement_);
 }

@@ -85,12 +85,14 @@ public:
 private:
     void Load();
     void TakeBoundValue();
+    bool IsWholeBoundValue(std::ptrdiff_t length) const;
     void RecoverCutValue(size_t expectedLength);
     void ReadFixedSize();
     void ReadPieces(size_t expectedLength);
     void Grow(size_t needed, size_t keep);
     void RemoveTrailingBlanks();
-    void Fail();
+    // reason: the failure's text; the statement's diagnostics when null.
+    void Fail(const char* reason = nullptr);
     // Bound buffers carry no alignment promise for the value they hold.
     template <typename T>
     T ReadAs();

@@ -101,7 +101,7 @@ short CRecordSet::Execute(const CDatabase& database, const char* statementText, 
 bool CRecordSet::SkipResultsWithoutColumns() {
     for (;;) {
         SQLSMALLINT count = 0;
-        CallDriver(SQLNumResultCols, statement.Get(), &count);
+        if (!IsSuccess(CallDriver(SQLNumResultCols, statement.Get(), &count))) return false;
         if (count > 0) return true;
         const SQLRETURN result = CallDriver(SQLMoreResults, statement.Get());
         if (IsNoData(result)) return true;
@@ -113,15 +113,16 @@ bool CRecordSet::SkipResultsWithoutColumns() {
 // whose rows would otherwise be lost unseen.
 void CRecordSet::CheckForMoreResults() {
     for (;;) {
-        const SQLRETURN result = CallDriver(SQLMoreResults, statement.Get());
+        SQLRETURN result = CallDriver(SQLMoreResults, statement.Get());
         if (IsNoData(result)) return;
+        // A result whose columns cannot be counted may have some.
+        SQLSMALLINT count = 0;
+        if (IsSuccess(result)) result = CallDriver(SQLNumResultCols, statement.Get(), &count);
         if (!IsSuccess(result)) {
             fetchFailed = true;
             savedError = GetDiagnosticText(SQL_HANDLE_STMT, statement.Get());
             return;
         }
-        SQLSMALLINT count = 0;
-        CallDriver(SQLNumResultCols, statement.Get(), &count);
         if (count > 0) {
             moreResults = true;
             return;
@@ -157,9 +158,11 @@ void CRecordSet::DescribeFields(bool asStoredText) {
         CallDriver(SQLDescribeCol, statement.Get(), number, name, COLUMN_NAME_BUFFER, &nameLength, &dataType,
                    &columnSize, &decimalDigits, &nullable);
         CutBeforeIncompleteCharacter(name);
+        // An integer whose sign the driver cannot tell is read as its text, exact either way.
         SQLLEN isUnsigned = SQL_FALSE;
-        if (IsIntegerType(dataType)) {
-            CallDriver(SQLColAttribute, statement.Get(), number, SQL_DESC_UNSIGNED, nullptr, 0, nullptr, &isUnsigned);
+        if (IsIntegerType(dataType) && !IsSuccess(CallDriver(SQLColAttribute, statement.Get(), number,
+                                                              SQL_DESC_UNSIGNED, nullptr, 0, nullptr, &isUnsigned))) {
+            dataType = SQL_UNKNOWN_TYPE;
         }
         const SColumnDescription column = {reinterpret_cast<const char*>(name), dataType, columnSize,
                                            isUnsigned == SQL_TRUE, asStoredText};

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets with clang and runs each for a while (default 20 s)
 # on a copy of its seed corpus; any crash or sanitizer report fails the run.
+# QUILLET_FUZZ_KEEP_GOING=1 keeps a long run going past its findings, each
+# kept as an artifact in build-fuzz/.
 #   scripts/fuzz.sh [seconds] [target...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -11,15 +13,17 @@ QUILLET_SETUP_EXTRAS="clang libclang-rt-14-dev" scripts/setup.sh
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DQUILLET_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build-fuzz -j"$(nproc)" >/dev/null
 
+keep_going=()
+[ -z "${QUILLET_FUZZ_KEEP_GOING:-}" ] || keep_going=(-fork=1 -ignore_crashes=1 -ignore_timeouts=1 -ignore_ooms=1)
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=($(ls fuzz/Fuzz*.cpp | xargs -n1 basename | sed 's/\.cpp$//'))
 for target in "${targets[@]}"; do
     work=$(mktemp -d)
     cp -r "fuzz/corpus/$target/." "$work/"
     echo "== $target: ${seconds}s"
-    build-fuzz/"$target" -max_total_time="$seconds" -max_len=4096 -timeout=10 -rss_limit_mb=2048 \
+    build-fuzz/"$target" "${keep_going[@]}" -max_total_time="$seconds" -max_len=4096 -timeout=10 -rss_limit_mb=2048 \
         -print_final_stats=1 -artifact_prefix=build-fuzz/"$target"- "$work" 2>&1 \
-        | grep -E '^(stat::number_of_executed_units|stat::peak_rss_mb|==[0-9]+==ERROR|SUMMARY|#[0-9]+ *DONE)' || true
+        | grep -E '^(stat::number_of_executed_units|stat::peak_rss_mb|==[0-9]+==ERROR|SUMMARY|#[0-9]+ *DONE|#[0-9]+: cov)' || true
     rm -rf "$work"
     if ls build-fuzz/"$target"-* >/dev/null 2>&1; then
         echo "$target found a failing input: $(ls build-fuzz/"$target"-*)" >&2
