@@ -272,11 +272,7 @@ SQLRETURN CopyText(const std::string& text, SQLCHAR* target, SQLSMALLINT size, S
     return n < text.size() ? SQL_SUCCESS_WITH_INFO : SQL_SUCCESS;
 }
 
-}  // namespace
-
-extern "C" {
-
-SQLRETURN SQL_API SQLAllocHandle(SQLSMALLINT handleType, SQLHANDLE parent, SQLHANDLE* output) {
+SQLRETURN AllocateHandle(SQLSMALLINT handleType, SQLHANDLE parent, SQLHANDLE* output) {
     auto handle = std::make_unique<SHandle>();
     handle->type = handleType;
     if (handleType == SQL_HANDLE_STMT) {
@@ -287,12 +283,34 @@ SQLRETURN SQL_API SQLAllocHandle(SQLSMALLINT handleType, SQLHANDLE parent, SQLHA
     return SQL_SUCCESS;
 }
 
-SQLRETURN SQL_API SQLFreeHandle(SQLSMALLINT, SQLHANDLE handle) {
+SQLRETURN FreeHandle(SQLHANDLE handle) {
     delete static_cast<SHandle*>(handle);
     return SQL_SUCCESS;
 }
 
+}  // namespace
+
+extern "C" {
+
+SQLRETURN SQL_API SQLAllocHandle(SQLSMALLINT handleType, SQLHANDLE parent, SQLHANDLE* output) {
+    return AllocateHandle(handleType, parent, output);
+}
+
+SQLRETURN SQL_API SQLFreeHandle(SQLSMALLINT, SQLHANDLE handle) { return FreeHandle(handle); }
+
+// iODBC calls the ODBC 2 functions of an ODBC 2 application's calls, and
+// reads the descriptors of every statement it allocates.
+SQLRETURN SQL_API SQLAllocStmt(SQLHDBC connection, SQLHSTMT* output) {
+    return AllocateHandle(SQL_HANDLE_STMT, connection, output);
+}
+
+SQLRETURN SQL_API SQLGetStmtAttr(SQLHSTMT, SQLINTEGER, SQLPOINTER value, SQLINTEGER, SQLINTEGER*) {
+    if (value != nullptr) *static_cast<SQLPOINTER*>(value) = nullptr;
+    return SQL_SUCCESS;
+}
+
 SQLRETURN SQL_API SQLFreeStmt(SQLHSTMT handle, SQLUSMALLINT option) {
+    if (option == SQL_DROP) return FreeHandle(handle);
     return Answer(handle, CALL_FREE_STMT, [option](SHandle& statement) -> SQLRETURN {
         if (option == SQL_UNBIND) statement.bindings.clear();
         if (option == SQL_CLOSE) statement.executed = false;
