@@ -21,6 +21,9 @@ namespace {
 
 constexpr size_t COPY_BLOCK = 1 << 20;
 
+// False when the descriptor takes fewer bytes; a write of none counts as a full disk.
+bool WriteAll(int fd, const char* data, size_t n);
+
 #ifdef _WIN32
 using IoSize = unsigned;
 
@@ -53,12 +56,7 @@ bool CopyFile(int from, int to, uint64_t length) {
     static char block[COPY_BLOCK];
     for (uint64_t done = 0; done < length;) {
         const int got = _read(from, block, static_cast<IoSize>(std::min<uint64_t>(COPY_BLOCK, length - done)));
-        if (got <= 0) return false;
-        for (int put = 0; put < got;) {
-            const int n = WriteSome(to, block + put, static_cast<size_t>(got - put));
-            if (n <= 0) return false;
-            put += n;
-        }
+        if (got <= 0 || !WriteAll(to, block, static_cast<size_t>(got))) return false;
         done += static_cast<uint64_t>(got);
     }
     return true;
@@ -105,17 +103,24 @@ bool CopyFile(int from, int to, uint64_t length) {
     static char block[COPY_BLOCK];
     while (static_cast<uint64_t>(offset) < length) {
         const ssize_t got = pread(from, block, std::min<uint64_t>(COPY_BLOCK, length - offset), offset);
-        if (got <= 0) return false;
-        for (ssize_t put = 0; put < got;) {
-            const ssize_t n = WriteSome(to, block + put, static_cast<size_t>(got - put));
-            if (n <= 0) return false;
-            put += n;
-        }
+        if (got <= 0 || !WriteAll(to, block, static_cast<size_t>(got))) return false;
         offset += got;
     }
     return true;
 }
 #endif
+
+bool WriteAll(int fd, const char* data, size_t n) {
+    for (size_t put = 0; put < n;) {
+        const auto written = WriteSome(fd, data + put, n - put);
+        if (written <= 0) {
+            if (written == 0) errno = ENOSPC;
+            return false;
+        }
+        put += static_cast<size_t>(written);
+    }
+    return true;
+}
 
 }  // namespace
 
@@ -126,14 +131,9 @@ CSpillFile::~CSpillFile() {
 bool CSpillFile::Append(const char* text, size_t length) {
     if (!error_.IsEmpty()) return false;
     if (descriptor_ < 0 && !Create()) return false;
-    for (size_t put = 0; put < length;) {
-        const auto n = WriteSome(descriptor_, text + put, length - put);
-        if (n <= 0) {
-            if (n == 0) errno = ENOSPC;
-            Fail("Could not write the temporary file in '");
-            return false;
-        }
-        put += static_cast<size_t>(n);
+    if (!WriteAll(descriptor_, text, length)) {
+        Fail("Could not write the temporary file in '");
+        return false;
     }
     length_ += length;
     return true;
