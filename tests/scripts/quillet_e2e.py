@@ -93,6 +93,26 @@ def read_terminal(controller, until):
     return shown
 
 
+def run_on_terminal(args, env=None):
+    """Runs quillet with standard error on a pseudo-terminal: its status and
+    every byte the terminal got, with LF line ends. The terminal stays open
+    here until the program has ended and its output has been drained, since
+    Linux may report the terminal's end before the last bytes are readable."""
+    controller, terminal = pty.openpty()
+    proc = subprocess.Popen(command(args), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                            stderr=terminal, env=env)
+    received = b""
+    while True:
+        ended = proc.poll() is not None
+        if select.select([controller], [], [], 0.2 if ended else 0.05)[0]:
+            received += os.read(controller, 65536)
+        elif ended:
+            break
+    os.close(terminal)
+    os.close(controller)
+    return proc.wait(), received.replace(b"\r\n", b"\n")
+
+
 def run_console(args, typed, until):
     """Runs quillet with standard input and standard error on a terminal (under
     wine, a console), types a line at the first prompt, and returns the status,

@@ -3,10 +3,7 @@ and MariaDB. Each driver supplies its connection, a way to run set-up SQL and
 its table of column types with the values stored and the text expected."""
 import csv
 import io
-import os
-import pty
 import re
-import subprocess
 import unittest
 import uuid
 import quillet_e2e as e2e
@@ -83,21 +80,6 @@ MARIADB_VALUES = [
     ("longtext", [("'" + "a" * 4094 + "😀" * 3 + "'", "a" * 4094 + "😀" * 3)]),
     ("longblob", [("x'00000100ff'", "00000100ff")]),
 ]
-
-
-def run_on_terminal(args):
-    """Runs quillet with standard error on a pseudo-terminal: its status and what the terminal got."""
-    master, terminal = pty.openpty()
-    proc = subprocess.Popen(e2e.command(args), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=terminal)
-    os.close(terminal)
-    received = b""
-    try:
-        while chunk := os.read(master, 65536):
-            received += chunk
-    except OSError:  # every end of the terminal is closed
-        pass
-    os.close(master)
-    return proc.wait(timeout=60), received.replace(b"\r\n", b"\n")
 
 
 class SQLiteDriver:
@@ -203,7 +185,7 @@ class DriverCases:
         piped = run(args)
         self.assertIn(b'\nselect * from "\x1b]2;pwned\x07\x1b[2J"\n- [', piped.err)
         escaped = re.sub(rb"[\x00-\x08\x0b-\x1f\x7f]", lambda m: b"\\x%02x" % m[0][0], piped.err)
-        self.assertEqual(run_on_terminal(args), (1, escaped))
+        self.assertEqual(e2e.run_on_terminal(args), (1, escaped))
 
     def test_header_of_an_empty_result_names_its_columns(self):
         r = run([self.db.connect, "-s=select 1 as one, 'x' as two where 1 = 0", "-f"])
