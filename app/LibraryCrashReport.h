@@ -1,6 +1,8 @@
 #ifndef QUILLET_APP_LIBRARYCRASHREPORT_H
 #define QUILLET_APP_LIBRARYCRASHREPORT_H
 
+#include <cstddef>
+
 // The PostgreSQL ODBC driver (psqlodbca 13.02) can dereference a null pointer
 // inside SQLExtendedFetch when the server goes away in the middle of a result
 // fetched in chunks. Once installed, a fault raised while a call into the
@@ -15,8 +17,13 @@
 // installs nothing, so the sanitizers' reports stay whole.
 void InstallLibraryCrashReport();
 
-// The report's lines, which each platform ends with its own line end.
-constexpr const char* LIBRARY_CRASH_LINES[] = {"- The ODBC driver or another library crashed.",
-                                               "Could not complete the export.", ""};
+// What the POSIX signal handler and the Windows exception filter share. Both
+// run in a process that may be broken: neither allocates nor takes a lock.
+
+// A fault is the driver's or another library's, and reported, only while a
+// call into the driver manager is under way; any other is Quillet's own.
+bool IsLibraryFault();
+// Writes the report through writeBytes, each line ended by the platform's lineEnd.
+void WriteLibraryCrashReport(void (*writeBytes)(const char* bytes, size_t length), const char* lineEnd);
 
 #endif

@@ -6,10 +6,7 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
-#include <cstring>
-
 #include "app/ExitStatus.h"
-#include "db/DriverCallMark.h"
 
 // The Windows form of the crash report: an unhandled-exception filter in
 // place of signal handlers. No other process can raise an exception in this
@@ -28,21 +25,16 @@ bool IsFatal(DWORD code) {
            code == EXCEPTION_DATATYPE_MISALIGNMENT;
 }
 
-// Standard error keeps the platform's line ends.
-void WriteMessage() {
-    const HANDLE standardError = GetStdHandle(STD_ERROR_HANDLE);
-    for (const char* line : LIBRARY_CRASH_LINES) {
-        DWORD written = 0;
-        WriteFile(standardError, line, static_cast<DWORD>(std::strlen(line)), &written, nullptr);
-        WriteFile(standardError, "\r\n", 2, &written, nullptr);
-    }
+void WriteToStandardError(const char* bytes, size_t length) {
+    DWORD written = 0;
+    WriteFile(GetStdHandle(STD_ERROR_HANDLE), bytes, static_cast<DWORD>(length), &written, nullptr);
 }
 
 LONG WINAPI OnUnhandledException(EXCEPTION_POINTERS* exception) {
-    if (!IsFatal(exception->ExceptionRecord->ExceptionCode) || !CDriverCallMark::IsSet()) {
+    if (!IsFatal(exception->ExceptionRecord->ExceptionCode) || !IsLibraryFault()) {
         return previousFilter != nullptr ? previousFilter(exception) : EXCEPTION_CONTINUE_SEARCH;
     }
-    WriteMessage();
+    WriteLibraryCrashReport(WriteToStandardError, "\r\n");
     TerminateProcess(GetCurrentProcess(), EXIT_STATUS_FAILURE);
     return EXCEPTION_EXECUTE_HANDLER;
 }
