@@ -18,6 +18,7 @@
 #include "app/ExitStatus.h"
 #include "app/ExportCmdLine.h"
 #include "app/ParameterSource.h"
+#include "app/ProgressLine.h"
 #include "app/TerminalText.h"
 #include "app/ValueText.h"
 #include "csv/CsvDocument.h"
@@ -176,11 +177,19 @@ private:
     CRecordSet recordSet;
     unsigned long long records = 0;
     CStr readError;  // why not every row could be read
+    // Ended before any message of the run is written.
+    CProgressLine progress;
 };
 
 int CExportRun::Run() {
     ComposeStatement();
-    if (!OpenStreams() || !Connect() || !SubstituteValues() || !OpenRecordSet()) return EXIT_STATUS_FAILURE;
+    if (!OpenStreams()) return EXIT_STATUS_FAILURE;
+    // Not before the values are read, as the line would cross the prompts.
+    const bool startNow = !HoldsParameters(statement.Text(), options.argParamId.GetValue());
+    if (startNow && CProgressLine::IsWanted()) progress.Start();
+    if (!Connect() || !SubstituteValues()) return EXIT_STATUS_FAILURE;
+    if (!startNow && CProgressLine::IsWanted()) progress.Start();
+    if (!OpenRecordSet()) return EXIT_STATUS_FAILURE;
     CCsvDocument document(false, ",", DOCUMENT_MEMORY_LIMIT);
     const bool complete = ExportRows(document);
     if (!WriteDocument(document)) return EXIT_STATUS_FAILURE;
@@ -221,6 +230,7 @@ FILE* CExportRun::ParameterInput() const {
 
 bool CExportRun::Connect() {
     if (database.Connect(options.argConnect.GetValue())) return true;
+    progress.End();
     std::fprintf(stderr, "- %s\n", Shown(database.GetErrorText()).Text());
     std::fputs("Could not open the database.\n\n", stderr);
     return false;
@@ -249,7 +259,11 @@ bool CExportRun::SubstituteValues() {
 }
 
 bool CExportRun::OpenRecordSet() {
-    if (recordSet.Open(database, statement.Text())) return true;
+    if (recordSet.Open(database, statement.Text())) {
+        progress.StartReading();
+        return true;
+    }
+    progress.End();
     EchoVerbatim(ForStandardError(statement.Text()).Text());
     std::fputs("\n", stderr);
     std::fprintf(stderr, "- %s\n", Shown(recordSet.GetErrorText()).Text());
@@ -281,6 +295,7 @@ bool CExportRun::ExportRows(CCsvDocument& document) {
         // Here, not in the row's destructor, so that running out of memory
         // while storing the line ends the run with its message.
         if (!row.Commit()) return false;
+        progress.CountRecords(records, document.TextLength());
     }
     if (recordSet.FetchFailed()) {
         readError = recordSet.GetErrorText();
@@ -294,9 +309,11 @@ bool CExportRun::ExportRows(CCsvDocument& document) {
 }
 
 bool CExportRun::WriteDocument(const CCsvDocument& document) {
-    bool written = document.Write(Output(), options.argFieldNames.GetState());
+    std::atomic<uint64_t>& progressBytes = progress.StartWriting(document.TextLength());
+    bool written = document.Write(Output(), options.argFieldNames.GetState(), &progressBytes);
     written = std::fflush(Output()) == 0 && written && std::ferror(Output()) == 0;
     if (outputFile) written = CloseOutputFile(written);
+    progress.End();
     if (written) return true;
     // The temporary file's folder comes from the environment.
     if (*document.GetErrorText() != '\0') {

@@ -5,6 +5,7 @@ import pty
 import re
 import select
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -93,13 +94,15 @@ def read_terminal(controller, until):
     return shown
 
 
-def run_on_terminal(args, env=None):
+def run_on_terminal(args, env=None, interrupt_at=None, stdin=subprocess.DEVNULL):
     """Runs quillet with standard error on a pseudo-terminal: its status and
     every byte the terminal got, with LF line ends. The terminal stays open
     here until the program has ended and its output has been drained, since
-    Linux may report the terminal's end before the last bytes are readable."""
+    Linux may report the terminal's end before the last bytes are readable.
+    Once the terminal has shown `interrupt_at`, the program gets SIGINT.
+    With stdin=True standard input is the terminal too."""
     controller, terminal = pty.openpty()
-    proc = subprocess.Popen(command(args), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+    proc = subprocess.Popen(command(args), stdin=terminal if stdin is True else stdin, stdout=subprocess.DEVNULL,
                             stderr=terminal, env=env)
     received = b""
     while True:
@@ -108,9 +111,33 @@ def run_on_terminal(args, env=None):
             received += os.read(controller, 65536)
         elif ended:
             break
+        if interrupt_at is not None and interrupt_at in received:
+            proc.send_signal(signal.SIGINT)
+            interrupt_at = None
     os.close(terminal)
     os.close(controller)
     return proc.wait(), received.replace(b"\r\n", b"\n")
+
+
+def screen_lines(shown):
+    """The lines a terminal keeps of what it was sent: a carriage return goes
+    back to the line's start, ESC [ K erases to its end, blanks at line ends
+    do not count."""
+    lines, column = [bytearray()], 0
+    for token in re.findall(rb"\x1b\[[0-9;?]*[A-Za-z]|[\r\n]|[^\x1b\r\n]+", shown):
+        if token == b"\r":
+            column = 0
+        elif token == b"\n":
+            lines.append(bytearray())
+            column = 0
+        elif token == b"\x1b[K":
+            del lines[-1][column:]
+        elif not token.startswith(b"\x1b"):
+            line = lines[-1]
+            line += b" " * (column - len(line))
+            line[column:column + len(token)] = token
+            column += len(token)
+    return b"\n".join(bytes(line).rstrip(b" ") for line in lines)
 
 
 def run_console(args, typed, until):

@@ -1,0 +1,70 @@
+"""The status line of a long export on a terminal: it shows while the export
+runs and leaves exactly the messages behind; to a pipe not one byte differs.
+Each driver's statements take well over a second on the server."""
+import os
+import signal
+import subprocess
+import unittest
+import quillet_e2e as e2e
+from quillet_e2e import BANNER, run
+
+ROWS = 1000
+SLOW_SQLITE = "with recursive c(x) as (select 1 union all select x + 1 from c where x < 10000000) "
+# (connection, statement giving 1 to ROWS, statement failing at its end)
+DRIVERS = {
+    "sqlite": (lambda: e2e.sqlite_connect(":memory:") + ";StepAPI=1",
+               SLOW_SQLITE + "select x / 10000 from c where x % 10000 = 0",
+               SLOW_SQLITE + "select abs(-9223372036854775807 - (x = 10000000)) from c where x % 10000 = 0"),
+    "postgres": (e2e.pg_connect, f"select g from generate_series(1, {ROWS}) g, lateral (select pg_sleep(0.0015 * sign(g))) s",
+                 "select 1 / (count(*) - 1) from (select pg_sleep(1.5)) s"),
+    "mariadb": (e2e.mariadb_connect, f"with recursive c(g) as (select 1 union all select g + 1 from c where g < {ROWS})"
+                " select g from c where sleep(0.0015) = 0", "select if(sleep(1.5) = 0, (select 1 union select 2), 0)"),
+}
+LINE = b"\x1b[K"
+
+
+class ProgressLine(unittest.TestCase):
+    def setUp(self):
+        # Wine gives a program a console only when its standard input is the terminal as well.
+        self.stdin = True if e2e.WINDOWS else subprocess.DEVNULL
+
+    def on_terminal(self, args, **kwargs):
+        status, shown = e2e.run_on_terminal(args, stdin=self.stdin, **kwargs)
+        return status, shown, e2e.screen_lines(shown)
+
+    def test_a_long_export_shows_the_line_and_leaves_only_the_messages(self):
+        for driver, (connect, rows, failing) in DRIVERS.items():
+            with self.subTest(driver):
+                args = [connect()]
+                piped = run(args + ["-s=" + rows])
+                self.assertEqual((piped.status, piped.out, piped.err),
+                                 (0, b"".join(b"%d\n" % i for i in range(1, ROWS + 1)),
+                                  BANNER + b"%d record(s) written\n" % ROWS))
+                status, shown, screen = self.on_terminal(args + ["-s=" + rows])
+                self.assertIn(LINE, shown)
+                self.assertEqual((status, screen), (0, piped.err))
+                piped = run(args + ["-s=" + failing])
+                self.assertEqual(piped.status, 1)
+                self.assertIn(b"\n- [", piped.err)
+                status, shown, screen = self.on_terminal(args + ["-s=" + failing])
+                self.assertIn(LINE, shown)
+                self.assertEqual((status, screen), (1, piped.err))
+
+    def test_reading_shows_the_records_read(self):
+        shown = self.on_terminal([DRIVERS["sqlite"][0](), "-s=" + DRIVERS["sqlite"][1]])[1]
+        self.assertRegex(shown, rb"\r\d+ records read, \d+\.\d MiB of CSV, \d+ records/s, \d+:\d\d")
+
+    def test_ctrl_c_leaves_a_clean_line(self):
+        e2e.skip_on_windows("wine passes no SIGINT on to the program as Ctrl-C")
+        status, shown, screen = self.on_terminal([DRIVERS["sqlite"][0](), "-s=" + DRIVERS["sqlite"][1]],
+                                                 interrupt_at=LINE)
+        self.assertEqual((status, screen), (-signal.SIGINT, BANNER))
+
+    def test_a_dumb_terminal_gets_no_line(self):
+        env = dict(os.environ, TERM="dumb")
+        status, shown, _ = self.on_terminal([DRIVERS["sqlite"][0](), "-s=" + DRIVERS["sqlite"][1]], env=env)
+        self.assertEqual((status, shown), (0, BANNER + b"%d record(s) written\n" % ROWS))
+
+
+if __name__ == "__main__":
+    e2e.main()
