@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "app/ExitStatus.h"
+#include "app/ProgressLine.h"
 #include "db/DriverCallMark.h"
 
 namespace {
@@ -30,6 +31,7 @@ bool WasSent(const siginfo_t* info) {
 
 void WriteMessage() {
     // Only write(2) may be used here; a short write is all that can go wrong.
+    EraseProgressLineInHandler();
     for (const char* line : LIBRARY_CRASH_LINES) {
         const ssize_t ignored = write(STDERR_FILENO, line, std::strlen(line));
         const ssize_t alsoIgnored = write(STDERR_FILENO, "\n", 1);

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "app/ExitStatus.h"
+#include "app/ProgressLine.h"
 #include "db/DriverCallMark.h"
 
 // The Windows form of the crash report: an unhandled-exception filter in
@@ -30,6 +31,7 @@ bool IsFatal(DWORD code) {
 
 // Standard error keeps the platform's line ends.
 void WriteMessage() {
+    EraseProgressLineInHandler();
     const HANDLE standardError = GetStdHandle(STD_ERROR_HANDLE);
     for (const char* line : LIBRARY_CRASH_LINES) {
         DWORD written = 0;
