@@ -45,6 +45,8 @@ size_t TerminalWidth() {
     return static_cast<size_t>(info.srWindow.Right - info.srWindow.Left + 1);
 }
 
+bool IsInBackground() { return false; }
+
 void WriteStandardError(const char* text, size_t length) {
     DWORD written = 0;
     WriteFile(GetStdHandle(STD_ERROR_HANDLE), text, static_cast<DWORD>(length), &written, nullptr);
@@ -72,6 +74,14 @@ size_t TerminalWidth() {
     struct winsize size;
     if (ioctl(STDERR_FILENO, TIOCGWINSZ, &size) != 0 || size.ws_col == 0) return DEFAULT_WIDTH;
     return size.ws_col;
+}
+
+// A job that the shell runs in the background of the terminal (started with
+// "&", or stopped and continued with "bg") would draw over the shell's
+// prompt. A terminal that is not the process's own has no such jobs.
+bool IsInBackground() {
+    const pid_t foreground = tcgetpgrp(STDERR_FILENO);
+    return foreground != -1 && foreground != getpgrp();
 }
 
 void WriteStandardError(const char* text, size_t length) {
@@ -186,6 +196,10 @@ void CProgressLine::Redraw() {
 }
 
 void CProgressLine::Draw(Clock::time_point now) {
+    if (IsInBackground()) {
+        shownLength.store(0);
+        return;
+    }
     char line[1 + 2 * LONGEST_TEXT + 4] = "\r";
     const size_t width = std::min(LONGEST_TEXT, std::max<size_t>(TerminalWidth(), 2) - 1);
     const size_t length = Compose(now, line + 1, width + 1);
@@ -216,7 +230,7 @@ size_t CProgressLine::Compose(Clock::time_point now, char* text, size_t size) co
 
 void EraseProgressLineInHandler() {
     const size_t shown = shownLength.exchange(0);
-    if (shown == 0) return;
+    if (shown == 0 || IsInBackground()) return;
 #ifdef _WIN32
     char blanks[LONGEST_TEXT + 2];
     std::memset(blanks, ' ', sizeof blanks);

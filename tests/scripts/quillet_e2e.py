@@ -94,16 +94,16 @@ def read_terminal(controller, until):
     return shown
 
 
-def run_on_terminal(args, env=None, interrupt_at=None, stdin=subprocess.DEVNULL):
+def run_on_terminal(args, env=None, interrupt_at=None, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL):
     """Runs quillet with standard error on a pseudo-terminal: its status and
     every byte the terminal got, with LF line ends. The terminal stays open
     here until the program has ended and its output has been drained, since
     Linux may report the terminal's end before the last bytes are readable.
     Once the terminal has shown `interrupt_at`, the program gets SIGINT.
-    With stdin=True standard input is the terminal too."""
+    With stdin=True (stdout=True) standard input (output) is the terminal too."""
     controller, terminal = pty.openpty()
-    proc = subprocess.Popen(command(args), stdin=terminal if stdin is True else stdin, stdout=subprocess.DEVNULL,
-                            stderr=terminal, env=env)
+    proc = subprocess.Popen(command(args), stdin=terminal if stdin is True else stdin,
+                            stdout=terminal if stdout is True else stdout, stderr=terminal, env=env)
     received = b""
     while True:
         ended = proc.poll() is not None

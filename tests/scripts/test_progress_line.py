@@ -26,6 +26,7 @@ DRIVERS = {
                 " select g from c where sleep(0.0015) = 0", "select if(sleep(1.5) = 0, (select 1 union select 2), 0)"),
 }
 LINE = b"\x1b[K"
+EXPECTED_CSV = b"".join(b"%d\n" % i for i in range(1, ROWS + 1))
 
 
 class ProgressLine(unittest.TestCase):
@@ -43,8 +44,7 @@ class ProgressLine(unittest.TestCase):
                 args = [connect()]
                 piped = run(args + ["-s=" + rows])
                 self.assertEqual((piped.status, piped.out, piped.err),
-                                 (0, b"".join(b"%d\n" % i for i in range(1, ROWS + 1)),
-                                  BANNER + b"%d record(s) written\n" % ROWS))
+                                 (0, EXPECTED_CSV, BANNER + b"%d record(s) written\n" % ROWS))
                 status, shown, screen = self.on_terminal(args + ["-s=" + rows])
                 self.assertIn(LINE, shown)
                 self.assertEqual((status, screen), (0, piped.err))
@@ -55,19 +55,23 @@ class ProgressLine(unittest.TestCase):
                 self.assertIn(LINE, shown)
                 self.assertEqual((status, screen), (1, piped.err))
 
+    def sqlite_export(self, **kwargs):
+        return self.on_terminal([DRIVERS["sqlite"][0](), "-s=" + DRIVERS["sqlite"][1]], **kwargs)
+
     def test_reading_shows_the_records_read(self):
-        shown = self.on_terminal([DRIVERS["sqlite"][0](), "-s=" + DRIVERS["sqlite"][1]])[1]
-        self.assertRegex(shown, rb"\r\d+ records read, \d+\.\d MiB of CSV, \d+ records/s, \d+:\d\d")
+        self.assertRegex(self.sqlite_export()[1], rb"\r\d+ records read, \d+\.\d MiB of CSV, \d+ records/s, \d+:\d\d")
 
     def test_ctrl_c_leaves_a_clean_line(self):
         e2e.skip_on_windows("wine passes no SIGINT on to the program as Ctrl-C")
-        status, shown, screen = self.on_terminal([DRIVERS["sqlite"][0](), "-s=" + DRIVERS["sqlite"][1]],
-                                                 interrupt_at=LINE)
+        status, _, screen = self.sqlite_export(interrupt_at=LINE)
         self.assertEqual((status, screen), (-signal.SIGINT, BANNER))
 
+    def test_csv_on_the_terminal_itself_is_not_crossed(self):
+        status, _, screen = self.sqlite_export(stdout=True)
+        self.assertEqual((status, screen), (0, BANNER + EXPECTED_CSV + b"%d record(s) written\n" % ROWS))
+
     def test_a_dumb_terminal_gets_no_line(self):
-        env = dict(os.environ, TERM="dumb")
-        status, shown, _ = self.on_terminal([DRIVERS["sqlite"][0](), "-s=" + DRIVERS["sqlite"][1]], env=env)
+        status, shown, _ = self.sqlite_export(env=dict(os.environ, TERM="dumb"))
         self.assertEqual((status, shown), (0, BANNER + b"%d record(s) written\n" % ROWS))
 
 
