@@ -310,7 +310,7 @@ bool CExportRun::ExportRows(CCsvDocument& document) {
 
 bool CExportRun::WriteDocument(const CCsvDocument& document) {
     // CSV written to the terminal itself would mix with the line.
-    if (isatty(fileno(Output()))) progress.End();
+    if (CProgressLine::WritesToTerminal(Output())) progress.End();
     std::atomic<uint64_t>& progressBytes = progress.StartWriting(document.TextLength());
     bool written = document.Write(Output(), options.argFieldNames.GetState(), &progressBytes);
     written = std::fflush(Output()) == 0 && written && std::ferror(Output()) == 0;

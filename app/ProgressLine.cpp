@@ -5,6 +5,7 @@
 #define NOMINMAX
 #endif
 #define WIN32_LEAN_AND_MEAN
+#include <io.h>
 #include <windows.h>
 #else
 #include <signal.h>
@@ -34,9 +35,9 @@ constexpr double MIB = 1024.0 * 1024.0;
 std::atomic<size_t> shownLength{0};
 
 #ifdef _WIN32
-bool IsTerminal() {
+bool IsTerminal(FILE* stream) {
     DWORD mode = 0;
-    return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
+    return GetConsoleMode(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream))), &mode) != 0;
 }
 
 size_t TerminalWidth() {
@@ -68,7 +69,7 @@ void EraseAtInterrupt() { SetConsoleCtrlHandler(EraseAtControlEvent, TRUE); }
 
 void KeepInterrupt() { SetConsoleCtrlHandler(EraseAtControlEvent, FALSE); }
 #else
-bool IsTerminal() { return isatty(STDERR_FILENO) != 0; }
+bool IsTerminal(FILE* stream) { return isatty(fileno(stream)) != 0; }
 
 size_t TerminalWidth() {
     struct winsize size;
@@ -143,8 +144,10 @@ void FormatElapsed(long long seconds, char* text, size_t size) {
 
 bool CProgressLine::IsWanted() {
     const char* term = std::getenv("TERM");
-    return IsTerminal() && (term == nullptr || std::strcmp(term, "dumb") != 0);
+    return WritesToTerminal(stderr) && (term == nullptr || std::strcmp(term, "dumb") != 0);
 }
+
+bool CProgressLine::WritesToTerminal(FILE* stream) { return IsTerminal(stream); }
 
 void CProgressLine::Start() {
     if (thread_.joinable() || ended_) return;

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <cstdio>
 #include <mutex>
 #include <thread>
 
@@ -28,6 +29,8 @@ public:
     // Windows a console) and TERM is not "dumb". Anywhere else no line is
     // started, and not one byte of the program's output differs.
     static bool IsWanted();
+    // Whether the stream writes to a terminal, on Windows a console.
+    static bool WritesToTerminal(FILE* stream);
 
     // Starts the thread; a second call does nothing. When no thread can be
     // started, the export goes on without a line.

@@ -1,11 +1,13 @@
 """Shared pieces of the end-to-end tests: they run the built quillet binary
 and compare its standard output, standard error and exit status exactly."""
+import fcntl
 import os
 import pty
 import re
 import select
 import shutil
 import signal
+import struct
 import subprocess
 import sys
 import tempfile
@@ -102,6 +104,8 @@ def run_on_terminal(args, env=None, interrupt_at=None, stdin=subprocess.DEVNULL,
     Once the terminal has shown `interrupt_at`, the program gets SIGINT.
     With stdin=True (stdout=True) standard input (output) is the terminal too."""
     controller, terminal = pty.openpty()
+    # Wine's console breaks lines at the terminal's width.
+    fcntl.ioctl(terminal, termios.TIOCSWINSZ, struct.pack("HHHH", 50, 500, 0, 0))
     proc = subprocess.Popen(command(args), stdin=terminal if stdin is True else stdin,
                             stdout=terminal if stdout is True else stdout, stderr=terminal, env=env)
     received = b""
@@ -121,8 +125,9 @@ def run_on_terminal(args, env=None, interrupt_at=None, stdin=subprocess.DEVNULL,
 
 def screen_lines(shown):
     """The lines a terminal keeps of what it was sent: a carriage return goes
-    back to the line's start, ESC [ K erases to its end, blanks at line ends
-    do not count."""
+    back to the line's start, ESC [ K erases to its end, ESC [ n C moves n
+    to the right (wine's console writes blanks so), blanks at line ends do
+    not count."""
     lines, column = [bytearray()], 0
     for token in re.findall(rb"\x1b\[[0-9;?]*[A-Za-z]|[\r\n]|[^\x1b\r\n]+", shown):
         if token == b"\r":
@@ -132,6 +137,8 @@ def screen_lines(shown):
             column = 0
         elif token == b"\x1b[K":
             del lines[-1][column:]
+        elif token.startswith(b"\x1b[") and token.endswith(b"C"):
+            column += int(token[2:-1] or 1)
         elif not token.startswith(b"\x1b"):
             line = lines[-1]
             line += b" " * (column - len(line))
