@@ -8,6 +8,7 @@
 #include <io.h>
 #include <windows.h>
 #else
+#include <pthread.h>
 #include <signal.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -101,6 +102,7 @@ size_t AppendEraseToEnd(char* line, size_t length, size_t) {
 }
 
 struct sigaction interruptAction;
+sigset_t interruptMask;
 bool interruptTaken = false;
 
 // The default action ends the process, as the signal is raised again.
@@ -114,7 +116,9 @@ void OnInterrupt(int signal) {
     raise(signal);
 }
 
-// A shell starts a background job with Ctrl-C ignored, and so it stays.
+// The calling thread blocks Ctrl-C from now on, so that the handler runs on
+// the line's thread, which cannot be drawing then. A shell starts a
+// background job with Ctrl-C ignored, and so it stays.
 void EraseAtInterrupt() {
     struct sigaction action;
     std::memset(&action, 0, sizeof action);
@@ -123,10 +127,18 @@ void EraseAtInterrupt() {
     sigemptyset(&action.sa_mask);
     if (sigaction(SIGINT, nullptr, &interruptAction) != 0 || interruptAction.sa_handler == SIG_IGN) return;
     interruptTaken = sigaction(SIGINT, &action, nullptr) == 0;
+    sigset_t interrupt;
+    sigemptyset(&interrupt);
+    sigaddset(&interrupt, SIGINT);
+    if (interruptTaken) pthread_sigmask(SIG_BLOCK, &interrupt, &interruptMask);
 }
 
+// REQUIRES: the line's thread has ended. A Ctrl-C that came since is taken
+// by the previous action once unblocked.
 void KeepInterrupt() {
-    if (interruptTaken) sigaction(SIGINT, &interruptAction, nullptr);
+    if (!interruptTaken) return;
+    sigaction(SIGINT, &interruptAction, nullptr);
+    pthread_sigmask(SIG_SETMASK, &interruptMask, nullptr);
     interruptTaken = false;
 }
 #endif
@@ -206,8 +218,9 @@ void CProgressLine::Draw(Clock::time_point now) {
     char line[1 + 2 * LONGEST_TEXT + 4] = "\r";
     const size_t width = std::min(LONGEST_TEXT, std::max<size_t>(TerminalWidth(), 2) - 1);
     const size_t length = Compose(now, line + 1, width + 1);
-    WriteStandardError(line, AppendEraseToEnd(line, 1 + length, shownLength.load()));
-    shownLength.store(std::max<size_t>(length, 1));
+    // Counted as shown before it is, as Ctrl-C may come in the middle of the write.
+    const size_t previous = shownLength.exchange(std::max<size_t>(length, 1));
+    WriteStandardError(line, AppendEraseToEnd(line, 1 + length, previous));
 }
 
 size_t CProgressLine::Compose(Clock::time_point now, char* text, size_t size) const {
