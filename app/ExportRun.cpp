@@ -154,6 +154,9 @@ public:
 
 private:
     bool OpenStreams();
+    void StartProgress() {
+        if (CProgressLine::IsWanted()) progress.Start();
+    }
     bool Connect();
     void ComposeStatement();
     bool SubstituteValues();
@@ -184,11 +187,10 @@ private:
 int CExportRun::Run() {
     ComposeStatement();
     if (!OpenStreams()) return EXIT_STATUS_FAILURE;
-    // Not before the values are read, as the line would cross the prompts.
-    const bool startNow = !HoldsParameters(statement.Text(), options.argParamId.GetValue());
-    if (startNow && CProgressLine::IsWanted()) progress.Start();
+    // Never before the parameter values are read, as it would cross the prompts.
+    if (!HoldsParameters(statement.Text(), options.argParamId.GetValue())) StartProgress();
     if (!Connect() || !SubstituteValues()) return EXIT_STATUS_FAILURE;
-    if (!startNow && CProgressLine::IsWanted()) progress.Start();
+    StartProgress();
     if (!OpenRecordSet()) return EXIT_STATUS_FAILURE;
     CCsvDocument document(false, ",", DOCUMENT_MEMORY_LIMIT);
     const bool complete = ExportRows(document);

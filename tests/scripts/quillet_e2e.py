@@ -79,10 +79,11 @@ def run(args, stdin=b"", stdout=subprocess.PIPE, timeout=300, program=None, env=
     return result(proc.returncode, proc.stdout or b"", proc.stderr)
 
 
-def read_terminal(controller, until):
+def read_terminal(controller, until, raw=False):
     """What a terminal shows up to `until` (or its end), escape sequences left
-    out and cursor moves to the right shown as spaces."""
-    shown = b""
+    out and cursor moves to the right shown as spaces; with raw=True every
+    byte it got."""
+    shown = received = b""
     while until not in shown:
         try:
             chunk = os.read(controller, 4096) if select.select([controller], [], [], 60)[0] else b""
@@ -90,10 +91,10 @@ def read_terminal(controller, until):
             chunk = b""
         if not chunk:
             break
-        shown += chunk
-        shown = re.sub(rb"\x1b\[([0-9]*)C", lambda m: b" " * int(m[1] or 1), shown)
+        received += chunk
+        shown = re.sub(rb"\x1b\[([0-9]*)C", lambda m: b" " * int(m[1] or 1), received)
         shown = re.sub(rb"\x1b\[[0-9;?]*[A-Za-z]", b"", shown)
-    return shown
+    return received if raw else shown
 
 
 def run_on_terminal(args, env=None, interrupt_at=None, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL):
@@ -147,22 +148,24 @@ def screen_lines(shown):
     return b"\n".join(bytes(line).rstrip(b" ") for line in lines)
 
 
-def run_console(args, typed, until):
+def run_console(args, typed, until, delay=0, raw=False):
     """Runs quillet with standard input and standard error on a terminal (under
-    wine, a console), types a line at the first prompt, and returns the status,
-    the CSV and what the terminal showed up to `until`. Under wine the terminal
+    wine, a console), types a line at the first prompt (`delay` seconds after
+    it appeared), and returns the status, the CSV and what the terminal
+    showed up to `until` (as read_terminal gives it). Under wine the terminal
     stays open after the program's end."""
     controller, terminal = pty.openpty()
     proc = subprocess.Popen(command(args), stdin=terminal, stdout=subprocess.PIPE, stderr=terminal)
     os.close(terminal)
-    shown = read_terminal(controller, b"parameter:")
+    shown = read_terminal(controller, b"parameter:", raw)
     # Wine's console takes keys one by one once the program asks for a line;
     # a line typed ahead would end with LF, which is no Enter there.
     while WINDOWS and termios.tcgetattr(controller)[3] & termios.ICANON and proc.poll() is None:
         time.sleep(0.01)
+    time.sleep(delay)
     os.write(controller, typed + b"\r")
     out = proc.communicate()[0]
-    shown += read_terminal(controller, until)
+    shown += read_terminal(controller, until, raw)
     os.close(controller)
     return proc.returncode, lf_lines(out, csv=True), shown
 

@@ -61,6 +61,13 @@ class ProgressLine(unittest.TestCase):
     def test_reading_shows_the_records_read(self):
         self.assertRegex(self.sqlite_export()[1], rb"\r\d+ records read, \d+\.\d MiB of CSV, \d+ records/s, \d+:\d\d")
 
+    def test_the_line_waits_for_the_value_typed_at_the_prompt(self):
+        args = [DRIVERS["sqlite"][0](), "-s=" + SLOW_SQLITE.format("a.x * 100 + b.x * 10 + c.x + ??")]
+        status, out, shown = e2e.run_console(args, b"1", b"written", delay=1.5, raw=True)
+        self.assertIn(b"records read", shown)
+        self.assertEqual((status, out, e2e.screen_lines(shown)),
+                         (0, EXPECTED_CSV, BANNER + b"Enter value for parameter: 1\n\n%d record(s) written\n" % ROWS))
+
     def test_ctrl_c_leaves_a_clean_line(self):
         e2e.skip_on_windows("wine passes no SIGINT on to the program as Ctrl-C")
         status, _, screen = self.sqlite_export(interrupt_at=LINE)
