@@ -107,6 +107,7 @@ bool interruptTaken = false;
 
 // The default action ends the process, as the signal is raised again.
 void OnInterrupt(int signal) {
+    const int savedErrno = errno;
     EraseProgressLineInHandler();
     struct sigaction action;
     std::memset(&action, 0, sizeof action);
@@ -114,6 +115,7 @@ void OnInterrupt(int signal) {
     sigemptyset(&action.sa_mask);
     sigaction(signal, &action, nullptr);
     raise(signal);
+    errno = savedErrno;
 }
 
 // The calling thread blocks Ctrl-C from now on, so that the handler runs on
