@@ -102,8 +102,9 @@ size_t AppendEraseToEnd(char* line, size_t length, size_t) {
 }
 
 struct sigaction interruptAction;
-sigset_t interruptMask;
+sigset_t savedMask;
 bool interruptTaken = false;
+bool maskSaved = false;
 
 // The default action ends the process, as the signal is raised again.
 void OnInterrupt(int signal) {
@@ -120,28 +121,31 @@ void OnInterrupt(int signal) {
 
 // The calling thread blocks Ctrl-C from now on, so that the handler runs on
 // the line's thread, which cannot be drawing then. A shell starts a
-// background job with Ctrl-C ignored, and so it stays.
+// background job with Ctrl-C ignored, and so it stays. A reader of standard
+// output that has gone (quillet ... | head) is held back as well: the write
+// fails instead, and its SIGPIPE ends the program once the line is erased.
 void EraseAtInterrupt() {
     struct sigaction action;
     std::memset(&action, 0, sizeof action);
     action.sa_handler = OnInterrupt;
     action.sa_flags = SA_RESTART;
     sigemptyset(&action.sa_mask);
-    if (sigaction(SIGINT, nullptr, &interruptAction) != 0 || interruptAction.sa_handler == SIG_IGN) return;
-    interruptTaken = sigaction(SIGINT, &action, nullptr) == 0;
-    sigset_t interrupt;
-    sigemptyset(&interrupt);
-    sigaddset(&interrupt, SIGINT);
-    if (interruptTaken) pthread_sigmask(SIG_BLOCK, &interrupt, &interruptMask);
+    if (sigaction(SIGINT, nullptr, &interruptAction) == 0 && interruptAction.sa_handler != SIG_IGN) {
+        interruptTaken = sigaction(SIGINT, &action, nullptr) == 0;
+    }
+    sigset_t blocked;
+    sigemptyset(&blocked);
+    sigaddset(&blocked, SIGPIPE);
+    if (interruptTaken) sigaddset(&blocked, SIGINT);
+    maskSaved = pthread_sigmask(SIG_BLOCK, &blocked, &savedMask) == 0;
 }
 
-// REQUIRES: the line's thread has ended. A Ctrl-C that came since is taken
-// by the previous action once unblocked.
+// REQUIRES: the line's thread has ended. A signal held back meanwhile is
+// taken by the previous action once unblocked.
 void KeepInterrupt() {
-    if (!interruptTaken) return;
-    sigaction(SIGINT, &interruptAction, nullptr);
-    pthread_sigmask(SIG_SETMASK, &interruptMask, nullptr);
-    interruptTaken = false;
+    if (interruptTaken) sigaction(SIGINT, &interruptAction, nullptr);
+    if (maskSaved) pthread_sigmask(SIG_SETMASK, &savedMask, nullptr);
+    interruptTaken = maskSaved = false;
 }
 #endif
 

@@ -33,7 +33,9 @@ public:
     static bool WritesToTerminal(FILE* stream);
 
     // Starts the thread; a second call does nothing. When no thread can be
-    // started, the export goes on without a line.
+    // started, the export goes on without a line. Until End, Ctrl-C erases
+    // the line before it ends the program; on POSIX systems the calling
+    // thread blocks it meanwhile, so that the line's thread takes it.
     void Start();
     void StartReading();
     // The records read so far and the bytes of CSV text they make.

@@ -73,6 +73,14 @@ class ProgressLine(unittest.TestCase):
         status, _, screen = self.sqlite_export(interrupt_at=LINE)
         self.assertEqual((status, screen), (-signal.SIGINT, BANNER))
 
+    def test_a_reader_gone_from_standard_output_leaves_a_clean_line(self):
+        e2e.skip_on_windows("Windows has no SIGPIPE")
+        reader, writer = os.pipe()
+        os.close(reader)
+        status, _, screen = self.sqlite_export(stdout=writer)
+        os.close(writer)
+        self.assertEqual((status, screen), (-signal.SIGPIPE, BANNER))
+
     def test_csv_on_the_terminal_itself_is_not_crossed(self):
         status, _, screen = self.sqlite_export(stdout=True)
         self.assertEqual((status, screen), (0, BANNER + EXPECTED_CSV + b"%d record(s) written\n" % ROWS))
