@@ -69,7 +69,7 @@ class ProgressLine(unittest.TestCase):
                          (0, EXPECTED_CSV, BANNER + b"Enter value for parameter: 1\n\n%d record(s) written\n" % ROWS))
 
     def test_ctrl_c_leaves_a_clean_line(self):
-        e2e.skip_on_windows("wine passes no SIGINT on to the program as Ctrl-C")
+        e2e.skip_on_windows("a POSIX signal sent to wine is no console control event")
         status, _, screen = self.sqlite_export(interrupt_at=LINE)
         self.assertEqual((status, screen), (-signal.SIGINT, BANNER))
 
