@@ -18,6 +18,7 @@
 #include "app/ExitStatus.h"
 #include "app/ExportCmdLine.h"
 #include "app/ParameterSource.h"
+#include "app/ProgressLine.h"
 #include "app/TerminalText.h"
 #include "app/ValueText.h"
 #include "csv/CsvDocument.h"
@@ -153,6 +154,9 @@ public:
 
 private:
     bool OpenStreams();
+    void StartProgress() {
+        if (CProgressLine::IsWanted()) progress.Start();
+    }
     bool Connect();
     void ComposeStatement();
     bool SubstituteValues();
@@ -176,11 +180,18 @@ private:
     CRecordSet recordSet;
     unsigned long long records = 0;
     CStr readError;  // why not every row could be read
+    // Ended before any message of the run is written.
+    CProgressLine progress;
 };
 
 int CExportRun::Run() {
     ComposeStatement();
-    if (!OpenStreams() || !Connect() || !SubstituteValues() || !OpenRecordSet()) return EXIT_STATUS_FAILURE;
+    if (!OpenStreams()) return EXIT_STATUS_FAILURE;
+    // Never before the parameter values are read, as it would cross the prompts.
+    if (!HoldsParameters(statement.Text(), options.argParamId.GetValue())) StartProgress();
+    if (!Connect() || !SubstituteValues()) return EXIT_STATUS_FAILURE;
+    StartProgress();
+    if (!OpenRecordSet()) return EXIT_STATUS_FAILURE;
     CCsvDocument document(false, ",", DOCUMENT_MEMORY_LIMIT);
     const bool complete = ExportRows(document);
     if (!WriteDocument(document)) return EXIT_STATUS_FAILURE;
@@ -221,6 +232,7 @@ FILE* CExportRun::ParameterInput() const {
 
 bool CExportRun::Connect() {
     if (database.Connect(options.argConnect.GetValue())) return true;
+    progress.End();
     std::fprintf(stderr, "- %s\n", Shown(database.GetErrorText()).Text());
     std::fputs("Could not open the database.\n\n", stderr);
     return false;
@@ -249,7 +261,11 @@ bool CExportRun::SubstituteValues() {
 }
 
 bool CExportRun::OpenRecordSet() {
-    if (recordSet.Open(database, statement.Text())) return true;
+    if (recordSet.Open(database, statement.Text())) {
+        progress.StartReading();
+        return true;
+    }
+    progress.End();
     EchoVerbatim(ForStandardError(statement.Text()).Text());
     std::fputs("\n", stderr);
     std::fprintf(stderr, "- %s\n", Shown(recordSet.GetErrorText()).Text());
@@ -281,6 +297,7 @@ bool CExportRun::ExportRows(CCsvDocument& document) {
         // Here, not in the row's destructor, so that running out of memory
         // while storing the line ends the run with its message.
         if (!row.Commit()) return false;
+        progress.CountRecords(records, document.TextLength());
     }
     if (recordSet.FetchFailed()) {
         readError = recordSet.GetErrorText();
@@ -294,9 +311,13 @@ bool CExportRun::ExportRows(CCsvDocument& document) {
 }
 
 bool CExportRun::WriteDocument(const CCsvDocument& document) {
-    bool written = document.Write(Output(), options.argFieldNames.GetState());
+    // CSV written to the terminal itself would mix with the line.
+    if (CProgressLine::WritesToTerminal(Output())) progress.End();
+    std::atomic<uint64_t>& progressBytes = progress.StartWriting(document.TextLength());
+    bool written = document.Write(Output(), options.argFieldNames.GetState(), &progressBytes);
     written = std::fflush(Output()) == 0 && written && std::ferror(Output()) == 0;
     if (outputFile) written = CloseOutputFile(written);
+    progress.End();
     if (written) return true;
     // The temporary file's folder comes from the environment.
     if (*document.GetErrorText() != '\0') {

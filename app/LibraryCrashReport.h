@@ -23,7 +23,8 @@ void InstallLibraryCrashReport();
 // A fault is the driver's or another library's, and reported, only while a
 // call into the driver manager is under way; any other is Quillet's own.
 bool IsLibraryFault();
-// Writes the report through writeBytes, each line ended by the platform's lineEnd.
+// Erases the status line, then writes the report through writeBytes, each
+// line ended by the platform's lineEnd.
 void WriteLibraryCrashReport(void (*writeBytes)(const char* bytes, size_t length), const char* lineEnd);
 
 #endif

@@ -1,5 +1,6 @@
 #include "csv/CsvDocument.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -17,6 +18,18 @@ constexpr size_t LINE_END_LENGTH = sizeof CCsvDocument::LINE_END - 1;
 
 bool WriteAll(FILE* out, const char* text, size_t n) {
     return n == 0 || std::fwrite(text, 1, n, out) == n;
+}
+
+constexpr size_t WRITE_PIECE = size_t{1} << 20;
+
+bool WriteCounted(FILE* out, const char* text, size_t n, std::atomic<uint64_t>* written) {
+    for (size_t done = 0; done < n;) {
+        const size_t piece = std::min(n - done, WRITE_PIECE);
+        if (!WriteAll(out, text + done, piece)) return false;
+        done += piece;
+        if (written != nullptr) written->fetch_add(piece, std::memory_order_relaxed);
+    }
+    return true;
 }
 
 // Room for one more element, growing geometrically; after it a push_back cannot throw.
@@ -113,15 +126,15 @@ bool CCsvDocument::WriteHeader(FILE* out) const {
     return WriteAll(out, line.Text(), line.Length());
 }
 
-bool CCsvDocument::Write(FILE* out, bool header) const {
+bool CCsvDocument::Write(FILE* out, bool header, std::atomic<uint64_t>* written) const {
     if (out == nullptr) return false;
     if (*spill_.GetErrorText() != '\0') return false;
     if (header && !WriteHeader(out)) return false;
     // Lines committed while there were no columns are empty; they stay unwritten.
     if (columns.empty()) return true;
     // The file's lines go out below the stream's buffer, so that buffer is emptied first.
-    if (spill_.Length() > 0 && (std::fflush(out) != 0 || !spill_.CopyTo(out))) return false;
-    return WriteAll(out, rowText.Text(), rowText.Length());
+    if (spill_.Length() > 0 && (std::fflush(out) != 0 || !spill_.CopyTo(out, written))) return false;
+    return WriteCounted(out, rowText.Text(), rowText.Length(), written);
 }
 
 bool CCsvDocument::ReadLine(char* buffer, size_t size) {

@@ -1,7 +1,9 @@
 #ifndef QUILLET_CSV_CSVDOCUMENT_H
 #define QUILLET_CSV_CSVDOCUMENT_H
 
+#include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string_view>
@@ -51,8 +53,12 @@ public:
     // on every append and Write fails.
     bool AppendRow(const CCsvRow& row);
     // False when the stream is null or takes fewer bytes than written to it.
-    // Neither closes the stream nor flushes what it wrote last.
-    bool Write(FILE* out, bool header) const;
+    // Neither closes the stream nor flushes what it wrote last. The lines go
+    // out in pieces, each added to `written` (when given) once it is out,
+    // for a reader on another thread.
+    bool Write(FILE* out, bool header, std::atomic<uint64_t>* written = nullptr) const;
+    // The bytes of all lines committed, in memory and moved to the file.
+    uint64_t TextLength() const { return spill_.Length() + rowText.Length(); }
     const char* GetErrorText() const { return spill_.GetErrorText(); }
     // Reads the next line that does not begin with NUL, CR or LF, line end
     // kept, cut at size - 1 characters; false when there is none.

@@ -24,6 +24,10 @@ constexpr size_t COPY_BLOCK = 1 << 20;
 // False when the descriptor takes fewer bytes; a write of none counts as a full disk.
 bool WriteAll(int fd, const char* data, size_t n);
 
+void Count(std::atomic<uint64_t>* copied, uint64_t bytes) {
+    if (copied != nullptr) copied->fetch_add(bytes, std::memory_order_relaxed);
+}
+
 #ifdef _WIN32
 using IoSize = unsigned;
 
@@ -51,13 +55,14 @@ int CreateTemporary(CStr& folder) {
     return -1;
 }
 
-bool CopyFile(int from, int to, uint64_t length) {
+bool CopyFile(int from, int to, uint64_t length, std::atomic<uint64_t>* copied) {
     if (_lseeki64(from, 0, SEEK_SET) != 0) return false;
     static char block[COPY_BLOCK];
     for (uint64_t done = 0; done < length;) {
         const int got = _read(from, block, static_cast<IoSize>(std::min<uint64_t>(COPY_BLOCK, length - done)));
         if (got <= 0 || !WriteAll(to, block, static_cast<size_t>(got))) return false;
         done += static_cast<uint64_t>(got);
+        Count(copied, static_cast<uint64_t>(got));
     }
     return true;
 }
@@ -91,11 +96,14 @@ int CreateTemporary(CStr& folder) {
 
 // sendfile copies in the kernel; a descriptor it cannot write to (one opened
 // for appending, say) is served by plain reads and writes.
-bool CopyFile(int from, int to, uint64_t length) {
+bool CopyFile(int from, int to, uint64_t length, std::atomic<uint64_t>* copied) {
     off_t offset = 0;
     while (static_cast<uint64_t>(offset) < length) {
         const ssize_t sent = sendfile(to, from, &offset, std::min<uint64_t>(COPY_BLOCK, length - offset));
-        if (sent > 0) continue;
+        if (sent > 0) {
+            Count(copied, static_cast<uint64_t>(sent));
+            continue;
+        }
         if (sent < 0 && errno == EINTR) continue;
         if (sent < 0 && (errno == EINVAL || errno == ENOSYS)) break;
         return false;
@@ -105,6 +113,7 @@ bool CopyFile(int from, int to, uint64_t length) {
         const ssize_t got = pread(from, block, std::min<uint64_t>(COPY_BLOCK, length - offset), offset);
         if (got <= 0 || !WriteAll(to, block, static_cast<size_t>(got))) return false;
         offset += got;
+        Count(copied, static_cast<uint64_t>(got));
     }
     return true;
 }
@@ -139,8 +148,8 @@ bool CSpillFile::Append(const char* text, size_t length) {
     return true;
 }
 
-bool CSpillFile::CopyTo(FILE* out) const {
-    return length_ == 0 || (descriptor_ >= 0 && CopyFile(descriptor_, fileno(out), length_));
+bool CSpillFile::CopyTo(FILE* out, std::atomic<uint64_t>* copied) const {
+    return length_ == 0 || (descriptor_ >= 0 && CopyFile(descriptor_, fileno(out), length_, copied));
 }
 
 bool CSpillFile::Create() {

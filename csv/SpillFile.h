@@ -1,6 +1,7 @@
 #ifndef QUILLET_CSV_SPILLFILE_H
 #define QUILLET_CSV_SPILLFILE_H
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -22,9 +23,10 @@ public:
     // False when the file cannot be created or does not take every byte;
     // GetErrorText then says why, and the file is of no further use.
     bool Append(const char* text, size_t length);
-    // Writes everything appended, in order, to the descriptor of `out`.
+    // Writes everything appended, in order, to the descriptor of `out`,
+    // adding each block to `copied` (when given) once it is out.
     // REQUIRES: out has been flushed.
-    bool CopyTo(FILE* out) const;
+    bool CopyTo(FILE* out, std::atomic<uint64_t>* copied = nullptr) const;
 
     uint64_t Length() const { return length_; }
     const char* GetErrorText() const { return error_.Text(); }

@@ -7,7 +7,8 @@
 #      end-to-end suite run under wine against the same kind of servers, and
 #      its ZIP package checked;
 #   3. a second build with AddressSanitizer and UndefinedBehaviorSanitizer,
-#      every test again (any sanitizer report fails);
+#      every test again (any sanitizer report fails), and one with
+#      ThreadSanitizer for the tests of the status line's thread;
 #   4. a short run of each fuzz target.
 # It ends with the list of every test skipped and why, also when a phase
 # fails: each phase's runner appends "PHASE: TEST: REASON" lines to the file
@@ -91,6 +92,12 @@ LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0 \
 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 QUILLET_SANITIZED=1 \
     run_ctest build-asan scripts/with-postgres.sh scripts/with-mariadb.sh
+
+# The status line's thread, under ThreadSanitizer: only its tests, on the program alone.
+cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DQUILLET_WERROR=ON -DQUILLET_SANITIZE_THREAD=ON >/dev/null
+cmake --build build-tsan -j"$jobs" --target quillet
+TSAN_OPTIONS=halt_on_error=1 scripts/with-postgres.sh scripts/with-mariadb.sh \
+    ctest --test-dir build-tsan --output-on-failure -R '^test_progress_line$'
 
 start_phase 4 "Fuzz smoke runs"
 scripts/fuzz.sh "${QUILLET_FUZZ_SECONDS:-20}"

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "app/ParameterSource.h"
+#include "app/ProgressLine.h"
 #include "app/ValueText.h"
 #include "csv/CsvDocument.h"
 #include "csv/CsvRow.h"
@@ -207,5 +208,16 @@ TEST(AllocationFailure, DecimalTextKeepsWhatWasThereBefore) {
             EXPECT_EQ(std::string(whole.Text(), out.Length()), std::string(out.Text())) << "not a prefix";
             throw;
         }
+    });
+}
+
+// A line whose thread could not start is simply not shown; nothing throws.
+TEST(AllocationFailure, ProgressLineGoesWithoutItsThread) {
+    ForEachFailingAllocation([] {
+        CProgressLine line;
+        line.Start();
+        line.CountRecords(1, 1);
+        line.End();
+        if (StopFailingAllocations()) throw std::bad_alloc();
     });
 }

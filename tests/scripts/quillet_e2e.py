@@ -1,10 +1,13 @@
 """Shared pieces of the end-to-end tests: they run the built quillet binary
 and compare its standard output, standard error and exit status exactly."""
+import fcntl
 import os
 import pty
 import re
 import select
 import shutil
+import signal
+import struct
 import subprocess
 import sys
 import tempfile
@@ -76,10 +79,11 @@ def run(args, stdin=b"", stdout=subprocess.PIPE, timeout=300, program=None, env=
     return result(proc.returncode, proc.stdout or b"", proc.stderr)
 
 
-def read_terminal(controller, until):
+def read_terminal(controller, until, raw=False):
     """What a terminal shows up to `until` (or its end), escape sequences left
-    out and cursor moves to the right shown as spaces."""
-    shown = b""
+    out and cursor moves to the right shown as spaces; with raw=True every
+    byte it got."""
+    shown = received = b""
     while until not in shown:
         try:
             chunk = os.read(controller, 4096) if select.select([controller], [], [], 60)[0] else b""
@@ -87,20 +91,24 @@ def read_terminal(controller, until):
             chunk = b""
         if not chunk:
             break
-        shown += chunk
-        shown = re.sub(rb"\x1b\[([0-9]*)C", lambda m: b" " * int(m[1] or 1), shown)
+        received += chunk
+        shown = re.sub(rb"\x1b\[([0-9]*)C", lambda m: b" " * int(m[1] or 1), received)
         shown = re.sub(rb"\x1b\[[0-9;?]*[A-Za-z]", b"", shown)
-    return shown
+    return received if raw else shown
 
 
-def run_on_terminal(args, env=None):
+def run_on_terminal(args, env=None, interrupt_at=None, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL):
     """Runs quillet with standard error on a pseudo-terminal: its status and
     every byte the terminal got, with LF line ends. The terminal stays open
     here until the program has ended and its output has been drained, since
-    Linux may report the terminal's end before the last bytes are readable."""
+    Linux may report the terminal's end before the last bytes are readable.
+    Once the terminal has shown `interrupt_at`, the program gets SIGINT.
+    With stdin=True (stdout=True) standard input (output) is the terminal too."""
     controller, terminal = pty.openpty()
-    proc = subprocess.Popen(command(args), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                            stderr=terminal, env=env)
+    # Wine's console breaks lines at the terminal's width.
+    fcntl.ioctl(terminal, termios.TIOCSWINSZ, struct.pack("HHHH", 50, 500, 0, 0))
+    proc = subprocess.Popen(command(args), stdin=terminal if stdin is True else stdin,
+                            stdout=terminal if stdout is True else stdout, stderr=terminal, env=env)
     received = b""
     while True:
         ended = proc.poll() is not None
@@ -108,27 +116,56 @@ def run_on_terminal(args, env=None):
             received += os.read(controller, 65536)
         elif ended:
             break
+        if interrupt_at is not None and interrupt_at in received:
+            proc.send_signal(signal.SIGINT)
+            interrupt_at = None
     os.close(terminal)
     os.close(controller)
     return proc.wait(), received.replace(b"\r\n", b"\n")
 
 
-def run_console(args, typed, until):
+def screen_lines(shown):
+    """The lines a terminal keeps of what it was sent: a carriage return goes
+    back to the line's start, ESC [ K erases to its end, ESC [ n C moves n
+    to the right (wine's console writes blanks so), blanks at line ends do
+    not count."""
+    lines, column = [bytearray()], 0
+    for token in re.findall(rb"\x1b\[[0-9;?]*[A-Za-z]|[\r\n]|[^\x1b\r\n]+", shown):
+        if token == b"\r":
+            column = 0
+        elif token == b"\n":
+            lines.append(bytearray())
+            column = 0
+        elif token == b"\x1b[K":
+            del lines[-1][column:]
+        elif token.startswith(b"\x1b[") and token.endswith(b"C"):
+            column += int(token[2:-1] or 1)
+        elif not token.startswith(b"\x1b"):
+            line = lines[-1]
+            line += b" " * (column - len(line))
+            line[column:column + len(token)] = token
+            column += len(token)
+    return b"\n".join(bytes(line).rstrip(b" ") for line in lines)
+
+
+def run_console(args, typed, until, delay=0, raw=False):
     """Runs quillet with standard input and standard error on a terminal (under
-    wine, a console), types a line at the first prompt, and returns the status,
-    the CSV and what the terminal showed up to `until`. Under wine the terminal
+    wine, a console), types a line at the first prompt (`delay` seconds after
+    it appeared), and returns the status, the CSV and what the terminal
+    showed up to `until` (as read_terminal gives it). Under wine the terminal
     stays open after the program's end."""
     controller, terminal = pty.openpty()
     proc = subprocess.Popen(command(args), stdin=terminal, stdout=subprocess.PIPE, stderr=terminal)
     os.close(terminal)
-    shown = read_terminal(controller, b"parameter:")
+    shown = read_terminal(controller, b"parameter:", raw)
     # Wine's console takes keys one by one once the program asks for a line;
     # a line typed ahead would end with LF, which is no Enter there.
     while WINDOWS and termios.tcgetattr(controller)[3] & termios.ICANON and proc.poll() is None:
         time.sleep(0.01)
+    time.sleep(delay)
     os.write(controller, typed + b"\r")
     out = proc.communicate()[0]
-    shown += read_terminal(controller, until)
+    shown += read_terminal(controller, until, raw)
     os.close(controller)
     return proc.returncode, lf_lines(out, csv=True), shown
 
