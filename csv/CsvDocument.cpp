@@ -58,7 +58,8 @@ void CCsvDocument::AddColumn(const char* name) {
 }
 
 size_t CCsvDocument::FindColumn(const char* name, size_t hint) const {
-    if (hint < columns.size() && std::strcmp(columns[hint].Text(), name) == 0) {
+    // The export names each column by the document's own text of its name.
+    if (hint < columns.size() && (columns[hint].Text() == name || std::strcmp(columns[hint].Text(), name) == 0)) {
         return firstWithName[hint];
     }
     const auto found = columnIndex.find(std::string_view(name));
@@ -93,14 +94,28 @@ bool CCsvDocument::AppendRow(const CCsvRow& row) {
     return true;
 }
 
+// The line is written straight into room asked for once: the most its
+// fields can take when every one is quoted.
 void CCsvDocument::AppendLine(const CCsvRow& row) {
+    size_t room = LINE_END_LENGTH + columns.size() * separatorLength;
     for (size_t column = 0; column < columns.size(); ++column) {
-        if (column != 0) rowText.AppendText(separator.Text(), separatorLength);
+        size_t length = 0;
+        row.ValueAt(firstWithName[column], length);
+        room += EscapedFieldBound(length);
+    }
+    char* const start = rowText.AppendRoom(room);
+    char* out = start;
+    for (size_t column = 0; column < columns.size(); ++column) {
+        if (column != 0) {
+            std::memcpy(out, separator.Text(), separatorLength);
+            out += separatorLength;
+        }
         size_t length = 0;
         const char* value = row.ValueAt(firstWithName[column], length);
-        AppendEscapedField(rowText, value, length, separator.Text());
+        out = PutEscapedField(out, value, length, separator.Text());
     }
-    rowText.AppendText(LINE_END, LINE_END_LENGTH);
+    std::memcpy(out, LINE_END, LINE_END_LENGTH);
+    rowText.Extend(static_cast<size_t>(out + LINE_END_LENGTH - start));
 }
 
 bool CCsvDocument::WriteHeader(FILE* out) const {

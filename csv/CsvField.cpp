@@ -92,6 +92,38 @@ void AppendEscapedField(CTextBuffer& out, const char* text, size_t n, const char
     }
 }
 
+namespace {
+
+// Values are mostly short: up to sixteen bytes move in two overlapping words
+// rather than through a call of memcpy.
+inline char* PutBytes(char* out, const char* text, size_t n) {
+    if (n >= sizeof(uint64_t) && n <= 2 * sizeof(uint64_t)) {
+        const uint64_t head = LoadWord(text);
+        const uint64_t tail = LoadWord(text + n - sizeof(uint64_t));
+        std::memcpy(out, &head, sizeof head);
+        std::memcpy(out + n - sizeof(uint64_t), &tail, sizeof tail);
+    } else {
+        std::memcpy(out, text, n);
+    }
+    return out + n;
+}
+
+char* PutQuoted(char* out, const char* text, size_t n) {
+    *out++ = '"';
+    for (size_t i = 0; i < n; ++i) {
+        if (text[i] == '"') *out++ = '"';
+        *out++ = text[i];
+    }
+    *out++ = '"';
+    return out;
+}
+
+}  // namespace
+
+char* PutEscapedField(char* out, const char* text, size_t n, const char* separator) {
+    return NeedsQuotes(text, n, separator) ? PutQuoted(out, text, n) : PutBytes(out, text, n);
+}
+
 void EscapeField(CStr& text, const char* separator) {
     const size_t n = text.Length();
     if (!NeedsQuotes(text.Text(), n, separator)) return;
