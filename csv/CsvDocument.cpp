@@ -55,6 +55,7 @@ void CCsvDocument::AddColumn(const char* name) {
     const auto entry = columnIndex.emplace(std::string_view(fresh.Text()), columns.size());
     columns.push_back(std::move(fresh));
     firstWithName.push_back(entry.first->second);
+    if (!entry.second) sharesNames_ = true;
 }
 
 size_t CCsvDocument::FindColumn(const char* name, size_t hint) const {
@@ -95,13 +96,18 @@ bool CCsvDocument::AppendRow(const CCsvRow& row) {
 }
 
 // The line is written straight into room asked for once: the most its
-// fields can take when every one is quoted.
+// fields can take when every one is quoted. Each value is written once
+// unless columns share a name.
 void CCsvDocument::AppendLine(const CCsvRow& row) {
-    size_t room = LINE_END_LENGTH + columns.size() * separatorLength;
-    for (size_t column = 0; column < columns.size(); ++column) {
-        size_t length = 0;
-        row.ValueAt(firstWithName[column], length);
-        room += EscapedFieldBound(length);
+    size_t room = LINE_END_LENGTH + columns.size() * (separatorLength + EscapedFieldBound(0));
+    if (!sharesNames_) {
+        room += 2 * row.StoredBytes();
+    } else {
+        for (size_t column = 0; column < columns.size(); ++column) {
+            size_t length = 0;
+            row.ValueAt(firstWithName[column], length);
+            room += EscapedFieldBound(length);
+        }
     }
     char* const start = rowText.AppendRoom(room);
     char* out = start;
@@ -112,7 +118,7 @@ void CCsvDocument::AppendLine(const CCsvRow& row) {
         }
         size_t length = 0;
         const char* value = row.ValueAt(firstWithName[column], length);
-        out = PutEscapedField(out, value, length, separator.Text());
+        out = PutEscapedField(out, value, length, separator.Text(), separatorLength);
     }
     std::memcpy(out, LINE_END, LINE_END_LENGTH);
     rowText.Extend(static_cast<size_t>(out + LINE_END_LENGTH - start));

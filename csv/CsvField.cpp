@@ -47,8 +47,7 @@ inline uint64_t LoadShortWord(const char* text, size_t n) {
 // Every value of the export passes through here, so with a one-character
 // separator (the usual case) the bytes are looked at eight at a time, the
 // last word overlapping the one before it.
-bool NeedsQuotes(const char* text, size_t n, const char* separator) {
-    const size_t separatorLength = std::strlen(separator);
+bool NeedsQuotes(const char* text, size_t n, const char* separator, size_t separatorLength) {
     if (separatorLength != 1 || n < sizeof(uint32_t)) {
         for (size_t i = 0; i < n; ++i) {
             if (IsSpecial(text[i], separator, separatorLength)) return true;
@@ -85,7 +84,7 @@ void AppendQuoted(CTextBuffer& out, const char* text, size_t n) {
 bool IsLineBreakOrEnd(char c) { return c == '\0' || c == '\n' || c == '\r'; }
 
 void AppendEscapedField(CTextBuffer& out, const char* text, size_t n, const char* separator) {
-    if (NeedsQuotes(text, n, separator)) {
+    if (NeedsQuotes(text, n, separator, std::strlen(separator))) {
         AppendQuoted(out, text, n);
     } else {
         out.AppendText(text, n);
@@ -120,13 +119,13 @@ char* PutQuoted(char* out, const char* text, size_t n) {
 
 }  // namespace
 
-char* PutEscapedField(char* out, const char* text, size_t n, const char* separator) {
-    return NeedsQuotes(text, n, separator) ? PutQuoted(out, text, n) : PutBytes(out, text, n);
+char* PutEscapedField(char* out, const char* text, size_t n, const char* separator, size_t separatorLength) {
+    return NeedsQuotes(text, n, separator, separatorLength) ? PutQuoted(out, text, n) : PutBytes(out, text, n);
 }
 
 void EscapeField(CStr& text, const char* separator) {
     const size_t n = text.Length();
-    if (!NeedsQuotes(text.Text(), n, separator)) return;
+    if (!NeedsQuotes(text.Text(), n, separator, std::strlen(separator))) return;
     CTextBuffer quoted;
     AppendQuoted(quoted, text.Text(), n);
     text.Assign(quoted.Text());

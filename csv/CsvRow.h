@@ -62,6 +62,8 @@ public:
         length = slot.length;
         return values->bytes.data() + slot.offset;
     }
+    // The bytes of all values stored, at least their lengths' sum.
+    size_t StoredBytes() const { return values == nullptr ? 0 : values->bytes.size(); }
     // Replaces the values by the fields of one CSV line: by position onto the
     // document's columns when it has any (extra fields are ignored), otherwise
     // under new columns Field1, Field2, ... A separator right before the end of
