@@ -8,6 +8,9 @@
 // grow step, and at least twice the old capacity, so appending N bytes in
 // small pieces copies O(N) bytes in all. The array never shrinks. An append
 // that cannot get its memory throws std::bad_alloc and changes nothing.
+// A text that grows to the size of a whole export may become a block of its
+// own pages (text/Allocation.h), so it neither faults in every 4 KiB page
+// nor is copied when it grows.
 class CTextBuffer {
 public:
     static constexpr size_t DEFAULT_GROW_STEP = 1024;
@@ -66,11 +69,13 @@ public:
 private:
     void Grow(size_t needed);
     CTextBuffer& AppendGrowing(const char* text, size_t n);
+    void Release() noexcept;
 
     char* data;
     size_t length;
     size_t capacity;
     size_t growStep;
+    bool mapped_;  // data is a mapped block, not a heap array
 };
 
 #endif
