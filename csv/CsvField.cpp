@@ -62,37 +62,6 @@ bool NeedsQuotes(const char* text, size_t n, const char* separator, size_t separ
     return HasSpecialByte(LoadWord(text + n - sizeof(uint64_t)), c) != 0;
 }
 
-void AppendQuoted(CTextBuffer& out, const char* text, size_t n) {
-    out.AppendChar('"');
-    const char* end = text + n;
-    while (text < end) {
-        const void* found = std::memchr(text, '"', static_cast<size_t>(end - text));
-        if (found == nullptr) {
-            out.AppendText(text, static_cast<size_t>(end - text));
-            break;
-        }
-        const char* quote = static_cast<const char*>(found);
-        out.AppendText(text, static_cast<size_t>(quote - text) + 1);
-        out.AppendChar('"');
-        text = quote + 1;
-    }
-    out.AppendChar('"');
-}
-
-}  // namespace
-
-bool IsLineBreakOrEnd(char c) { return c == '\0' || c == '\n' || c == '\r'; }
-
-void AppendEscapedField(CTextBuffer& out, const char* text, size_t n, const char* separator) {
-    if (NeedsQuotes(text, n, separator, std::strlen(separator))) {
-        AppendQuoted(out, text, n);
-    } else {
-        out.AppendText(text, n);
-    }
-}
-
-namespace {
-
 // Values are mostly short: up to sixteen bytes move in two overlapping words
 // rather than through a call of memcpy.
 inline char* PutBytes(char* out, const char* text, size_t n) {
@@ -107,11 +76,17 @@ inline char* PutBytes(char* out, const char* text, size_t n) {
     return out + n;
 }
 
+// Every double quote is written twice.
 char* PutQuoted(char* out, const char* text, size_t n) {
     *out++ = '"';
-    for (size_t i = 0; i < n; ++i) {
-        if (text[i] == '"') *out++ = '"';
-        *out++ = text[i];
+    const char* end = text + n;
+    while (text < end) {
+        const char* quote = static_cast<const char*>(std::memchr(text, '"', static_cast<size_t>(end - text)));
+        const char* stop = quote == nullptr ? end : quote + 1;
+        out = PutBytes(out, text, static_cast<size_t>(stop - text));
+        if (quote == nullptr) break;
+        *out++ = '"';
+        text = stop;
     }
     *out++ = '"';
     return out;
@@ -119,15 +94,23 @@ char* PutQuoted(char* out, const char* text, size_t n) {
 
 }  // namespace
 
+bool IsLineBreakOrEnd(char c) { return c == '\0' || c == '\n' || c == '\r'; }
+
+
 char* PutEscapedField(char* out, const char* text, size_t n, const char* separator, size_t separatorLength) {
     return NeedsQuotes(text, n, separator, separatorLength) ? PutQuoted(out, text, n) : PutBytes(out, text, n);
+}
+
+void AppendEscapedField(CTextBuffer& out, const char* text, size_t n, const char* separator) {
+    char* start = out.AppendRoom(EscapedFieldBound(n));
+    out.Extend(static_cast<size_t>(PutEscapedField(start, text, n, separator, std::strlen(separator)) - start));
 }
 
 void EscapeField(CStr& text, const char* separator) {
     const size_t n = text.Length();
     if (!NeedsQuotes(text.Text(), n, separator, std::strlen(separator))) return;
     CTextBuffer quoted;
-    AppendQuoted(quoted, text.Text(), n);
+    AppendEscapedField(quoted, text.Text(), n, separator);
     text.Assign(quoted.Text());
 }
 

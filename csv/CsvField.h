@@ -16,7 +16,7 @@ bool IsLineBreakOrEnd(char c);
 void EscapeField(CStr& text, const char* separator = ",");
 
 // Appends the escaped form of the first n characters of text to out without
-// an intermediate copy.
+// an intermediate copy. REQUIRES: text does not lie in out.
 void AppendEscapedField(CTextBuffer& out, const char* text, size_t n, const char* separator);
 
 // The same written at out, which has room for EscapedFieldBound(n) bytes,
