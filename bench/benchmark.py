@@ -570,14 +570,14 @@ def load_average():
     return " ".join(f"{x:.2f}" for x in os.getloadavg())
 
 
-def report_lines(args, results, checked, started, load_before, value_path):
+def report_lines(args, results, checked, started, load_before, value_path, tools_versions):
     command = "bash bench/run.sh --runs {} --drivers {}{} {}".format(
         args.runs, ",".join(args.drivers), f" --large {args.large}" if args.large else "",
         " ".join(str(r) for r in args.rows))
     lines = ["# Benchmark results", "",
              f"Measured {started:%Y-%m-%d %H:%M} UTC on {machine()}.",
              f"Load average (1, 5, 15 min) before the runs: {load_before}; after: {load_average()}.", ""]
-    lines += [f"- {v}" for v in versions()]
+    lines += [f"- {v}" for v in tools_versions]
     lines += ["", "Reproduce with:", "", f"    {command}", "",
               "Each tool exports `select * from` the benchmark table (integer id, varchar(40), double, "
               "integer, text of which one row in ten needs quoting, timestamp, date) to a file "
@@ -651,6 +651,8 @@ def main():
             sys.exit(f"{program} is not built in {args.build}: run bench/run.sh")
     started = datetime.datetime.now(datetime.timezone.utc)
     load_before = load_average()
+    # Taken before the runs, when the programs measured were built.
+    tools_versions = versions()
     if args.out_dir is None:
         args.out_dir = "/dev/shm" if os.path.isdir("/dev/shm") else tempfile.gettempdir()
     work = tempfile.mkdtemp(prefix="quillet-bench-", dir=args.out_dir)
@@ -671,7 +673,8 @@ def main():
     value_path = value_path_figures(args.build, args.check)
     print_console(args, results, checked, value_path)
     # Built in a check run too, so that the check covers the report's code.
-    report = "\n".join(report_lines(args, results, checked, started, load_before, value_path)) + "\n"
+    report = "\n".join(report_lines(args, results, checked, started, load_before, value_path,
+                                     tools_versions)) + "\n"
     if args.check:
         print(f"\nCheck run: {os.path.relpath(args.results, ROOT)} is left as it was")
     else:
