@@ -290,7 +290,7 @@ bool CExportRun::ExportRows(CCsvDocument& document) {
                 row.Discard();
                 return false;
             }
-            row.SetValue(names[i].Text(), text, length);
+            row.SetValue(document.ColumnName(i), text, length);
         }
         recordSet.MoveNext();
         ++records;

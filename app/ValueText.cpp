@@ -60,9 +60,11 @@ const char* CValueText::FormatStored(int valueType, const char* value, size_t& l
     if (AppendBlobLiteralHex(value, length, scratch)) return FinishScratch(length);
     switch (valueType) {
         case VALUE_DOUBLE:
-        case VALUE_REAL:
+        case VALUE_REAL: {
+            if (char* end = PutShortDecimal(small, value, length)) return Finish(end, length);
             if (!IsPlainNumber(value)) return value;
             return Finish(PutDouble(small, std::strtod(value, nullptr)), length);
+        }
         case VALUE_TIME: {
             SDateTimeParts parts{};
             if (!ParseSQLiteTime(value, parts)) return value;

@@ -82,16 +82,18 @@ struct Column {
     SQLLEN indicator = 0;
 };
 
-// The C type a careful exporter fetches each SQL type as; character data
+// The C type a careful exporter fetches each SQL type as (every integer
+// 64 bits wide, as a driver may describe wider values than the declared
+// type holds); character data
 // gets room for four bytes per character (UTF-8), and anything without a
 // fixed size, a declared size or a size below a page is read in pieces.
 void ChooseTarget(Column& column, SQLSMALLINT sqlType, SQLULEN size) {
     switch (sqlType) {
-    case SQL_INTEGER: case SQL_SMALLINT: case SQL_TINYINT: case SQL_BIT:
-        column.cType = SQL_C_SLONG;
-        column.buffer.resize(sizeof(SQLINTEGER));
+    case SQL_BIT:
+        column.cType = SQL_C_BIT;
+        column.buffer.resize(sizeof(SQLCHAR));
         return;
-    case SQL_BIGINT:
+    case SQL_INTEGER: case SQL_SMALLINT: case SQL_TINYINT: case SQL_BIGINT:
         column.cType = SQL_C_SBIGINT;
         column.buffer.resize(sizeof(SQLBIGINT));
         return;

@@ -15,9 +15,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-QUILLET_SETUP_EXTRAS="time mariadb-server mariadb-client odbc-mariadb" scripts/setup.sh
+QUILLET_SETUP_EXTRAS="time mariadb-server mariadb-client odbc-mariadb libbenchmark-dev" scripts/setup.sh
 # Optimised as the program ships, with symbols so that a profile of a slow
 # run names the functions.
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build-bench -j2 --target quillet bench_OdbcFloor
+cmake --build build-bench -j2 --target quillet bench_OdbcFloor bench_ValuePathBench
 exec scripts/with-postgres.sh scripts/with-mariadb.sh python3 bench/benchmark.py --build build-bench "$@"

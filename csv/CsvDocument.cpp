@@ -68,10 +68,12 @@ void CCsvDocument::AddColumn(const char* name) {
     const auto entry = columnIndex.emplace(std::string_view(fresh.Text()), columns.size());
     columns.push_back(std::move(fresh));
     firstWithName.push_back(entry.first->second);
+    if (!entry.second) sharesNames_ = true;
 }
 
 size_t CCsvDocument::FindColumn(const char* name, size_t hint) const {
-    if (hint < columns.size() && std::strcmp(columns[hint].Text(), name) == 0) {
+    // The export names each column by the document's own text of its name.
+    if (hint < columns.size() && (columns[hint].Text() == name || std::strcmp(columns[hint].Text(), name) == 0)) {
         return firstWithName[hint];
     }
     const auto found = columnIndex.find(std::string_view(name));
@@ -106,14 +108,33 @@ bool CCsvDocument::AppendRow(const CCsvRow& row) {
     return true;
 }
 
+// The line is written straight into room asked for once: the most its
+// fields can take when every one is quoted. Each value is written once
+// unless columns share a name.
 void CCsvDocument::AppendLine(const CCsvRow& row) {
+    size_t room = LINE_END_LENGTH + columns.size() * (separatorLength + EscapedFieldBound(0));
+    if (!sharesNames_) {
+        room += 2 * row.StoredBytes();
+    } else {
+        for (size_t column = 0; column < columns.size(); ++column) {
+            size_t length = 0;
+            row.ValueAt(firstWithName[column], length);
+            room += EscapedFieldBound(length);
+        }
+    }
+    char* const start = rowText.AppendRoom(room);
+    char* out = start;
     for (size_t column = 0; column < columns.size(); ++column) {
-        if (column != 0) rowText.AppendText(separator.Text(), separatorLength);
+        if (column != 0) {
+            std::memcpy(out, separator.Text(), separatorLength);
+            out += separatorLength;
+        }
         size_t length = 0;
         const char* value = row.ValueAt(firstWithName[column], length);
-        AppendEscapedField(rowText, value, length, separator.Text());
+        out = PutEscapedField(out, value, length, separator.Text(), separatorLength);
     }
-    rowText.AppendText(LINE_END, LINE_END_LENGTH);
+    std::memcpy(out, LINE_END, LINE_END_LENGTH);
+    rowText.Extend(static_cast<size_t>(out + LINE_END_LENGTH - start));
 }
 
 bool CCsvDocument::WriteHeader(FILE* out) const {

@@ -99,6 +99,7 @@ private:
     // vector moves it, so the views stay valid.
     std::unordered_map<std::string_view, size_t> columnIndex;
     std::vector<size_t> firstWithName;
+    bool sharesNames_ = false;  // some column has the name of an earlier one
     std::unique_ptr<CCsvRow::Values> spareValues;
 };
 

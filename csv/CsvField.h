@@ -16,8 +16,13 @@ bool IsLineBreakOrEnd(char c);
 void EscapeField(CStr& text, const char* separator = ",");
 
 // Appends the escaped form of the first n characters of text to out without
-// an intermediate copy.
+// an intermediate copy. REQUIRES: text does not lie in out.
 void AppendEscapedField(CTextBuffer& out, const char* text, size_t n, const char* separator);
+
+// The same written at out, which has room for EscapedFieldBound(n) bytes,
+// for a separator of separatorLength bytes; returns the end of what was written.
+char* PutEscapedField(char* out, const char* text, size_t n, const char* separator, size_t separatorLength);
+inline size_t EscapedFieldBound(size_t n) { return 2 * n + 2; }
 
 // Removes a double quote at either end (each independently) and undoubles
 // inner pairs; a text without any double quote is left as it is.

@@ -89,15 +89,6 @@ void CCsvRow::SetValue(const char* name, const char* value, size_t length) {
     nextColumn = column + 1;
 }
 
-const char* CCsvRow::ValueAt(size_t column, size_t& length) const {
-    length = 0;
-    if (values == nullptr || column >= values->slots.size()) return "";
-    const Values::Slot& slot = values->slots[column];
-    if (!slot.set) return "";
-    length = slot.length;
-    return values->bytes.data() + slot.offset;
-}
-
 const char* CCsvRow::GetValue(const char* name) const {
     if (document == nullptr) return "";
     size_t length = 0;

@@ -54,7 +54,16 @@ public:
     // while the row is unchanged.
     const char* GetValue(const char* name) const;
     // The value stored for the column at this position, or "" (length 0).
-    const char* ValueAt(size_t column, size_t& length) const;
+    const char* ValueAt(size_t column, size_t& length) const {
+        length = 0;
+        if (values == nullptr || column >= values->slots.size()) return "";
+        const Values::Slot& slot = values->slots[column];
+        if (!slot.set) return "";
+        length = slot.length;
+        return values->bytes.data() + slot.offset;
+    }
+    // The bytes of all values stored, at least their lengths' sum.
+    size_t StoredBytes() const { return values == nullptr ? 0 : values->bytes.size(); }
     // Replaces the values by the fields of one CSV line: by position onto the
     // document's columns when it has any (extra fields are ignored), otherwise
     // under new columns Field1, Field2, ... A separator right before the end of

@@ -14,6 +14,41 @@ char* PutText(char* out, const char* text) {
     return out + length;
 }
 
+// Below this magnitude a value times a million is far inside the integers a
+// double holds exactly, so its six-decimal rounding can be found with one
+// fused multiply-add.
+constexpr double EXACTLY_SCALED_LIMIT = 1e9;
+constexpr uint64_t MILLION = 1000000;
+
+// Six decimals of an integer count of millionths: "12.000345".
+char* PutMillionths(char* out, uint64_t millionths) {
+    out = std::to_chars(out, out + MAX_INTEGER_TEXT, millionths / MILLION).ptr;
+    *out++ = '.';
+    uint64_t fraction = millionths % MILLION;
+    for (int i = 6; i-- > 0;) {
+        out[i] = static_cast<char>('0' + fraction % 10);
+        fraction /= 10;
+    }
+    return out + 6;
+}
+
+// The value rounded to millionths, the exact product's ties to even as
+// printf's rounding gives them. False when the value is too large, or lies
+// so near a tie that only the exact conversion may decide.
+bool RoundToMillionths(double value, uint64_t& millionths) {
+    const double magnitude = std::fabs(value);
+    if (!(magnitude < EXACTLY_SCALED_LIMIT)) return false;
+    const double scaled = magnitude * 1e6;
+    // scaled + error is the product exactly.
+    const double error = std::fma(magnitude, 1e6, -scaled);
+    const double whole = std::floor(scaled);
+    const double rest = (scaled - whole) + error;
+    // rest lies in [-1/16, 17/16): the product rounds up exactly when it is above one half.
+    if (std::fabs(rest - 0.5) < 1e-6) return false;
+    millionths = static_cast<uint64_t>(whole) + (rest > 0.5 ? 1 : 0);
+    return true;
+}
+
 }  // namespace
 
 CStr IntToText(int32_t value) {
@@ -45,7 +80,38 @@ CStr DoubleToText(double value) {
 char* PutDouble(char* out, double value) {
     if (std::isnan(value)) return PutText(out, "NaN");
     if (std::isinf(value)) return PutText(out, value < 0 ? "-Infinity" : "Infinity");
+    uint64_t millionths = 0;
+    if (RoundToMillionths(value, millionths)) {
+        if (std::signbit(value)) *out++ = '-';
+        return PutMillionths(out, millionths);
+    }
     return std::to_chars(out, out + MAX_DOUBLE_TEXT, value, std::chars_format::fixed, 6).ptr;
+}
+
+// A double holds such a value within 1e9 * 2^-53 < 5e-7 of its decimal text,
+// so the six-decimal rounding of the double gives that text again.
+char* PutShortDecimal(char* out, const char* text, size_t length) {
+    const char* p = text;
+    const char* end = text + length;
+    const bool negative = p < end && *p == '-';
+    if (negative) ++p;
+    const char* integer = p;
+    while (p < end && IsDecimalDigit(*p)) ++p;
+    const size_t integerDigits = static_cast<size_t>(p - integer);
+    if (integerDigits == 0 || integerDigits > 9 || (integerDigits > 1 && *integer == '0')) return nullptr;
+    size_t decimals = 0;
+    if (p < end && *p == '.') {
+        const char* fraction = ++p;
+        while (p < end && IsDecimalDigit(*p)) ++p;
+        decimals = static_cast<size_t>(p - fraction);
+        if (decimals == 0) return nullptr;
+    }
+    if (p != end || decimals > 6) return nullptr;
+    std::memcpy(out, text, length);
+    out += length;
+    if (decimals == 0) *out++ = '.';
+    std::memset(out, '0', 6 - decimals);
+    return out + (6 - decimals);
 }
 
 namespace {

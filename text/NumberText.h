@@ -29,6 +29,14 @@ CStr DoubleToText(double value);
 // its end, no terminator.
 char* PutDouble(char* out, double value);
 
+// The six-decimal text of a double read from a short decimal text such as
+// SQLite writes ("-12", "2.5", "1370.25"): at most nine integer digits
+// without a needless leading zero, at most six decimals. Such a value is
+// printed back as its own digits, zeros appended, so no conversion is made.
+// Null when the text is not that short.
+// REQUIRES: out has room for MAX_DOUBLE_TEXT bytes.
+char* PutShortDecimal(char* out, const char* text, size_t length);
+
 // '0' to '9' and nothing else, whatever the locale.
 inline bool IsDecimalDigit(char c) { return c >= '0' && c <= '9'; }
 

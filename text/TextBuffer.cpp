@@ -7,20 +7,27 @@
 #include "text/Allocation.h"
 
 CTextBuffer::CTextBuffer(const char* initial, size_t step)
-    : data(nullptr), length(0), capacity(0), growStep(step) {
+    : data(nullptr), length(0), capacity(0), growStep(step), mapped_(false) {
     SetText(initial);
 }
 
-CTextBuffer::~CTextBuffer() {
-    std::free(data);
+CTextBuffer::~CTextBuffer() { Release(); }
+
+void CTextBuffer::Release() noexcept {
+    if (mapped_) {
+        UnmapBlock(data, capacity);
+    } else {
+        std::free(data);
+    }
     data = nullptr;
+    mapped_ = false;
 }
 
 CTextBuffer& CTextBuffer::SetText(const char* text) {
     const size_t n = std::strlen(text);
     if (data == nullptr || capacity < n + 1) {
         char* fresh = Allocate(n + 1 + growStep);
-        std::free(data);
+        Release();
         data = fresh;
         capacity = n + 1 + growStep;
     }
@@ -33,6 +40,20 @@ CTextBuffer& CTextBuffer::SetText(const char* text) {
 
 void CTextBuffer::Grow(size_t needed) {
     const size_t grown = GrownCapacity(capacity, needed, growStep);
+    if (mapped_ || PrefersMappedBlock(grown)) {
+        const size_t size = MappedBlockSize(grown);
+        if (mapped_) {
+            data = RemapBlock(data, capacity, size);
+        } else {
+            char* fresh = MapBlock(size);
+            std::memcpy(fresh, data, length + 1);
+            std::free(data);
+            data = fresh;
+            mapped_ = true;
+        }
+        capacity = size;
+        return;
+    }
     // realloc moves large arrays by remapping pages rather than copying, so
     // growing a buffer of the whole export never holds two copies of it.
     char* fresh = static_cast<char*>(std::realloc(data, grown));

@@ -8,6 +8,9 @@
 // grow step, and at least twice the old capacity, so appending N bytes in
 // small pieces copies O(N) bytes in all. The array never shrinks. An append
 // that cannot get its memory throws std::bad_alloc and changes nothing.
+// A text that grows to the size of a whole export may become a block of its
+// own pages (text/Allocation.h), so it neither faults in every 4 KiB page
+// nor is copied when it grows.
 class CTextBuffer {
 public:
     static constexpr size_t DEFAULT_GROW_STEP = 1024;
@@ -36,6 +39,18 @@ public:
         data[length] = '\0';
         return *this;
     }
+    // Room for n more bytes and the terminator, for a caller that writes
+    // them itself and then calls Extend; returns where they go.
+    char* AppendRoom(size_t n) {
+        EnsureCapacity(length + n + 1);
+        return data + length;
+    }
+    // Takes in the n bytes written at AppendRoom's pointer.
+    // REQUIRES: n <= the room asked for since.
+    void Extend(size_t n) noexcept {
+        length += n;
+        data[length] = '\0';
+    }
     // Cuts the text back to its first `newLength` bytes, to undo appends that
     // could not all be made. Allocates nothing. REQUIRES: newLength <= Length().
     void Truncate(size_t newLength) noexcept {
@@ -54,11 +69,13 @@ public:
 private:
     void Grow(size_t needed);
     CTextBuffer& AppendGrowing(const char* text, size_t n);
+    void Release() noexcept;
 
     char* data;
     size_t length;
     size_t capacity;
     size_t growStep;
+    bool mapped_;  // data is a mapped block, not a heap array
 };
 
 #endif

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <iterator>
 #include <random>
@@ -66,7 +67,11 @@ TEST(NumberText, DoublesMatchPrintfOverRandomValues) {
         std::memcpy(&anyBits, &bits, sizeof anyBits);
         values.push_back(anyBits);
         values.push_back(everyday(random));
+        // Halfway between two six-decimal texts, and a step to either side.
+        const double tie = (static_cast<double>(bits % 2000000000000000) + 0.5) / 1e6;
+        values.insert(values.end(), {tie, std::nextafter(tie, 0.0), std::nextafter(tie, 1e300), -tie});
     }
+    values.insert(values.end(), {0.0078125, 999999999.9999995, 1e9 - 5e-7, -999999999.999999});
     for (const double value : values) {
         if (!std::isfinite(value)) {
             ASSERT_STREQ(DoubleToText(value).Text(), std::isnan(value) ? "NaN" : value < 0 ? "-Infinity" : "Infinity");
@@ -76,6 +81,20 @@ TEST(NumberText, DoublesMatchPrintfOverRandomValues) {
         ASSERT_LE(std::snprintf(expected, sizeof expected, "%lf", value), static_cast<int>(MAX_DOUBLE_TEXT));
         ASSERT_STREQ(DoubleToText(value).Text(), expected);
     }
+}
+
+TEST(NumberText, ShortDecimalsArePaddedAsTheirDoubleIsWritten) {
+    const char* const padded[] = {"0", "-0", "7", "2.5", "-2.5", "0.000001", "-0.000", "999999999.999999",
+                                  "123456789", "1370.25"};
+    for (const char* text : padded) {
+        char out[MAX_DOUBLE_TEXT];
+        const char* end = PutShortDecimal(out, text, std::strlen(text));
+        ASSERT_NE(end, nullptr) << text;
+        EXPECT_EQ(std::string(static_cast<const char*>(out), end), DoubleToText(std::strtod(text, nullptr)).Text()) << text;
+    }
+    const char* const others[] = {"", "-", ".5", "5.", "007", "1234567890", "1.1234567", "1e5", "+1", " 1", "Inf", "1,5"};
+    char out[MAX_DOUBLE_TEXT];
+    for (const char* text : others) EXPECT_EQ(PutShortDecimal(out, text, std::strlen(text)), nullptr) << text;
 }
 
 TEST(NumberText, DecimalsGetSixPlacesRoundedOnTheDigits) {

@@ -70,6 +70,17 @@ TEST(TextBuffer, ManySmallAppendsKeepEveryByte) {
     EXPECT_LT(b.Capacity(), 2 * expected.size() + 2048);
 }
 
+TEST(TextBuffer, ATextOfManyMegabytesKeepsEveryByte) {
+    CTextBuffer b("", 1024);
+    std::string expected;
+    for (int i = 0; expected.size() < (size_t{5} << 20); ++i) {
+        const std::string piece(1000, static_cast<char>('a' + i % 26));
+        b.AppendText(piece.c_str(), piece.size());
+        expected += piece;
+    }
+    EXPECT_EQ(std::string(b.Text(), b.Length()), expected);
+}
+
 TEST(TextBuffer, TruncateCutsBackToASavedLengthAndKeepsTheArray) {
     CTextBuffer b("line 1\n", 1024);
     const size_t saved = b.Length();
