@@ -9,11 +9,11 @@ import quillet_e2e as e2e
 from quillet_e2e import BANNER, run
 
 ROWS = 1000
-# 1000 rows, each after 14 ** 4 steps of SQLite's engine, which a build for
+# 1000 rows, each after 16 ** 4 steps of SQLite's engine, which a build for
 # ThreadSanitizer runs at full speed.
-SLOW_SQLITE = ("with recursive w(x) as (select 0 union all select x + 1 from w where x < 13), "
+SLOW_SQLITE = ("with recursive w(x) as (select 0 union all select x + 1 from w where x < 15), "
                "d(x) as (select x from w where x < 10) select {} from d a, d b, d c, w e, w f, w g, w h "
-               "where e.x + f.x + g.x + h.x = 52")
+               "where e.x + f.x + g.x + h.x = 60")
 # (connection, statement giving 1 to ROWS, statement failing at its end)
 DRIVERS = {
     "sqlite": (lambda: e2e.sqlite_connect(":memory:") + ";StepAPI=1",
