@@ -148,14 +148,14 @@ std::vector<CStr> UniqueColumnNames(CRecordSet& recordSet) {
 
 class CExportRun {
 public:
-    explicit CExportRun(const CExportCmdLine& cmdLine) : options(cmdLine), secrets(cmdLine.argConnect.GetValue()) {}
+    explicit CExportRun(const CExportCmdLine& cmdLine) : options_(cmdLine), secrets_(cmdLine.argConnect.GetValue()) {}
 
     int Run();
 
 private:
     bool OpenStreams();
     void StartProgress() {
-        if (CProgressLine::IsWanted()) progress.Start();
+        if (CProgressLine::IsWanted()) progress_.Start();
     }
     bool Connect();
     void ComposeStatement();
@@ -165,58 +165,58 @@ private:
     bool WriteDocument(const CCsvDocument& document);
     bool CloseOutputFile(bool written);
     // Diagnostics may quote the connection string, and values from the database.
-    CStr Shown(const CStr& diagnostics) const { return ForStandardError(secrets.Apply(diagnostics.Text()).Text()); }
+    CStr Shown(const CStr& diagnostics) const { return ForStandardError(secrets_.Apply(diagnostics.Text()).Text()); }
 
-    FILE* Input() const { return inputFile ? inputFile.get() : stdin; }
+    FILE* Input() const { return inputFile_ ? inputFile_.get() : stdin; }
     FILE* ParameterInput() const;
-    FILE* Output() const { return outputFile ? outputFile.get() : stdout; }
+    FILE* Output() const { return outputFile_ ? outputFile_.get() : stdout; }
 
-    const CExportCmdLine& options;
-    CSecretMask secrets;
-    FilePtr inputFile;
-    FilePtr outputFile;
-    CDatabase database;
-    CStr statement;
-    CRecordSet recordSet;
-    unsigned long long records = 0;
-    CStr readError;  // why not every row could be read
+    const CExportCmdLine& options_;
+    CSecretMask secrets_;
+    FilePtr inputFile_;
+    FilePtr outputFile_;
+    CDatabase database_;
+    CStr statement_;
+    CRecordSet recordSet_;
+    unsigned long long records_ = 0;
+    CStr readError_;  // why not every row could be read
     // Ended before any message of the run is written.
-    CProgressLine progress;
+    CProgressLine progress_;
 };
 
 int CExportRun::Run() {
     ComposeStatement();
     if (!OpenStreams()) return EXIT_STATUS_FAILURE;
     // Never before the parameter values are read, as it would cross the prompts.
-    if (!HoldsParameters(statement.Text(), options.argParamId.GetValue())) StartProgress();
+    if (!HoldsParameters(statement_.Text(), options_.argParamId.GetValue())) StartProgress();
     if (!Connect() || !SubstituteValues()) return EXIT_STATUS_FAILURE;
     StartProgress();
     if (!OpenRecordSet()) return EXIT_STATUS_FAILURE;
     CCsvDocument document(false, ",", DOCUMENT_MEMORY_LIMIT);
     const bool complete = ExportRows(document);
     if (!WriteDocument(document)) return EXIT_STATUS_FAILURE;
-    std::fprintf(stderr, "%llu record(s) written\n", records);
+    std::fprintf(stderr, "%llu record(s) written\n", records_);
     if (complete) return EXIT_STATUS_OK;
-    std::fprintf(stderr, "- %s\n", Shown(readError).Text());
+    std::fprintf(stderr, "- %s\n", Shown(readError_).Text());
     std::fputs("Could not read all records.\n\n", stderr);
     return EXIT_STATUS_FAILURE;
 }
 
 bool CExportRun::OpenStreams() {
     UseBinaryStandardStreams();
-    if (options.argInputFile.IsGiven()) {
-        inputFile.reset(OpenInputFile(options.argInputFile.GetValue()));
-        if (!inputFile) {
-            std::fprintf(stderr, "Could not open input file '%s'.\n\n", options.argInputFile.GetValue());
+    if (options_.argInputFile.IsGiven()) {
+        inputFile_.reset(OpenInputFile(options_.argInputFile.GetValue()));
+        if (!inputFile_) {
+            std::fprintf(stderr, "Could not open input file '%s'.\n\n", options_.argInputFile.GetValue());
             return false;
         }
     }
-    if (options.argOutputFile.IsGiven()) {
+    if (options_.argOutputFile.IsGiven()) {
         bool isParameterFile = false;
-        outputFile.reset(CreateOutputFile(options.argOutputFile.GetValue(), ParameterInput(), isParameterFile));
-        if (!outputFile) {
+        outputFile_.reset(CreateOutputFile(options_.argOutputFile.GetValue(), ParameterInput(), isParameterFile));
+        if (!outputFile_) {
             if (isParameterFile) std::fputs("- The output file is the parameter file.\n", stderr);
-            std::fprintf(stderr, "Could not create output file '%s'.\n\n", options.argOutputFile.GetValue());
+            std::fprintf(stderr, "Could not create output file '%s'.\n\n", options_.argOutputFile.GetValue());
             return false;
         }
     }
@@ -226,29 +226,29 @@ bool CExportRun::OpenStreams() {
 // Standard input counts only when the statement will read from it: output
 // may well go to the file it comes from otherwise.
 FILE* CExportRun::ParameterInput() const {
-    if (inputFile) return inputFile.get();
-    return HoldsParameters(statement.Text(), options.argParamId.GetValue()) ? stdin : nullptr;
+    if (inputFile_) return inputFile_.get();
+    return HoldsParameters(statement_.Text(), options_.argParamId.GetValue()) ? stdin : nullptr;
 }
 
 bool CExportRun::Connect() {
-    if (database.Connect(options.argConnect.GetValue())) return true;
-    progress.End();
-    std::fprintf(stderr, "- %s\n", Shown(database.GetErrorText()).Text());
+    if (database_.Connect(options_.argConnect.GetValue())) return true;
+    progress_.End();
+    std::fprintf(stderr, "- %s\n", Shown(database_.GetErrorText()).Text());
     std::fputs("Could not open the database.\n\n", stderr);
     return false;
 }
 
 void CExportRun::ComposeStatement() {
-    statement.Assign(options.argSelect.GetValue());
-    if (statement.IsEmpty()) statement.Assign("select * from ").Append(options.argTable.GetValue());
+    statement_.Assign(options_.argSelect.GetValue());
+    if (statement_.IsEmpty()) statement_.Assign("select * from ").Append(options_.argTable.GetValue());
 }
 
 bool CExportRun::SubstituteValues() {
-    CParameterSource source(Input(), !inputFile);
+    CParameterSource source(Input(), !inputFile_);
     unsigned failedIndex = 0;
     const CParameterSource::EResult result =
-        SubstituteParameters(statement, options.argParamId.GetValue(), source, failedIndex);
-    inputFile.reset();
+        SubstituteParameters(statement_, options_.argParamId.GetValue(), source, failedIndex);
+    inputFile_.reset();
     if (result == CParameterSource::END_OF_INPUT) {
         std::fprintf(stderr, "Missing value for parameter %u.\n\n", failedIndex);
         return false;
@@ -261,50 +261,50 @@ bool CExportRun::SubstituteValues() {
 }
 
 bool CExportRun::OpenRecordSet() {
-    if (recordSet.Open(database, statement.Text())) {
-        progress.StartReading();
+    if (recordSet_.Open(database_, statement_.Text())) {
+        progress_.StartReading();
         return true;
     }
-    progress.End();
-    EchoVerbatim(ForStandardError(statement.Text()).Text());
+    progress_.End();
+    EchoVerbatim(ForStandardError(statement_.Text()).Text());
     std::fputs("\n", stderr);
-    std::fprintf(stderr, "- %s\n", Shown(recordSet.GetErrorText()).Text());
+    std::fprintf(stderr, "- %s\n", Shown(recordSet_.GetErrorText()).Text());
     std::fputs("Could not open the recordset.\n\n", stderr);
     return false;
 }
 
 // Returns false when a row or a value could not be read; the rows before it stay.
 bool CExportRun::ExportRows(CCsvDocument& document) {
-    const std::vector<CStr> names = UniqueColumnNames(recordSet);
+    const std::vector<CStr> names = UniqueColumnNames(recordSet_);
     for (const CStr& name : names) document.AddColumn(name.Text());
     CValueText valueText;
     const size_t columns = names.size();
-    while (!recordSet.IsEOF()) {
+    while (!recordSet_.IsEOF()) {
         CCsvRow row = document.NewRow();
         for (size_t i = 0; i < columns; ++i) {
-            CField& field = recordSet.GetField(i);
+            CField& field = recordSet_.GetField(i);
             size_t length = 0;
             const char* text = valueText.Format(field, length);
             if (text == nullptr) {
-                readError = field.GetErrorText();
+                readError_ = field.GetErrorText();
                 row.Discard();
                 return false;
             }
             row.SetValue(document.ColumnName(i), text, length);
         }
-        recordSet.MoveNext();
-        ++records;
+        recordSet_.MoveNext();
+        ++records_;
         // Here, not in the row's destructor, so that running out of memory
         // while storing the line ends the run with its message.
         if (!row.Commit()) return false;
-        progress.CountRecords(records, document.TextLength());
+        progress_.CountRecords(records_, document.TextLength());
     }
-    if (recordSet.FetchFailed()) {
-        readError = recordSet.GetErrorText();
+    if (recordSet_.FetchFailed()) {
+        readError_ = recordSet_.GetErrorText();
         return false;
     }
-    if (recordSet.HasMoreResults()) {
-        readError.Assign("The statement returned more than one result; only the first was written.");
+    if (recordSet_.HasMoreResults()) {
+        readError_.Assign("The statement returned more than one result; only the first was written.");
         return false;
     }
     return true;
@@ -312,19 +312,19 @@ bool CExportRun::ExportRows(CCsvDocument& document) {
 
 bool CExportRun::WriteDocument(const CCsvDocument& document) {
     // CSV written to the terminal itself would mix with the line.
-    if (CProgressLine::WritesToTerminal(Output())) progress.End();
-    std::atomic<uint64_t>& progressBytes = progress.StartWriting(document.TextLength());
-    bool written = document.Write(Output(), options.argFieldNames.GetState(), &progressBytes);
+    if (CProgressLine::WritesToTerminal(Output())) progress_.End();
+    std::atomic<uint64_t>& progressBytes = progress_.StartWriting(document.TextLength());
+    bool written = document.Write(Output(), options_.argFieldNames.GetState(), &progressBytes);
     written = std::fflush(Output()) == 0 && written && std::ferror(Output()) == 0;
-    if (outputFile) written = CloseOutputFile(written);
-    progress.End();
+    if (outputFile_) written = CloseOutputFile(written);
+    progress_.End();
     if (written) return true;
     // The temporary file's folder comes from the environment.
     if (*document.GetErrorText() != '\0') {
         std::fprintf(stderr, "- %s\n", ForStandardError(document.GetErrorText()).Text());
     }
-    if (options.argOutputFile.IsGiven()) {
-        std::fprintf(stderr, "Could not write output file '%s'.\n\n", options.argOutputFile.GetValue());
+    if (options_.argOutputFile.IsGiven()) {
+        std::fprintf(stderr, "Could not write output file '%s'.\n\n", options_.argOutputFile.GetValue());
     } else {
         std::fputs("Could not write the output.\n\n", stderr);
     }
@@ -335,7 +335,7 @@ bool CExportRun::WriteDocument(const CCsvDocument& document) {
 // the file is emptied, through a descriptor kept past the close, so that the
 // close's last try to flush cannot fill it again.
 bool CExportRun::CloseOutputFile(bool written) {
-    FILE* file = outputFile.release();
+    FILE* file = outputFile_.release();
     const int kept = dup(fileno(file));
     written = std::fclose(file) == 0 && written;
     if (kept == -1) return written;

@@ -31,18 +31,18 @@ public:
 
 private:
     // Each takes the value's length in length and leaves the text's there.
-    const char* FormatStored(int valueType, const char* value, size_t& length);
+    const char* FormatStoredText(int valueType, const char* value, size_t& length);
     const char* FormatInteger(CField& field, size_t& length);
     const char* FormatNumeric(const char* value, size_t& length);
     const char* FormatBinary(const unsigned char* bytes, size_t& length);
     const char* FormatTime(const char* value, size_t& length);
-    // Ends the text in small at end.
+    // Ends the text in small_ at end.
     const char* Finish(char* end, size_t& length);
     const char* FinishScratch(size_t& length);
 
-    char small[512];
-    static_assert(sizeof small > MAX_DOUBLE_TEXT, "every number text fits in small");
-    CTextBuffer scratch;
+    char small_[512];
+    static_assert(sizeof small_ > MAX_DOUBLE_TEXT, "every number text fits in small_");
+    CTextBuffer scratch_;
 };
 
 #endif

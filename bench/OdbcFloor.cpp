@@ -24,37 +24,37 @@ bool Succeeded(SQLRETURN result) {
 // Owns one ODBC 2 handle; the kind decides how it is released.
 class CHandle {
 public:
-    explicit CHandle(SQLSMALLINT handleType) : type(handleType) {}
+    explicit CHandle(SQLSMALLINT handleType) : type_(handleType) {}
     ~CHandle() { Free(); }
     CHandle(const CHandle&) = delete;
     CHandle& operator=(const CHandle&) = delete;
 
-    SQLHANDLE* Out() { return &handle; }
-    SQLHANDLE Get() const { return handle; }
-    SQLSMALLINT Type() const { return type; }
-    void MarkConnected() { connected = true; }
+    SQLHANDLE* Out() { return &handle_; }
+    SQLHANDLE Get() const { return handle_; }
+    SQLSMALLINT Type() const { return type_; }
+    void MarkConnected() { connected_ = true; }
 
 private:
     void Free() {
-        if (handle == SQL_NULL_HANDLE) {
+        if (handle_ == SQL_NULL_HANDLE) {
             return;
         }
-        if (type == SQL_HANDLE_STMT) {
-            SQLFreeStmt(handle, SQL_DROP);
-        } else if (type == SQL_HANDLE_DBC) {
-            if (connected) {
-                SQLDisconnect(handle);
+        if (type_ == SQL_HANDLE_STMT) {
+            SQLFreeStmt(handle_, SQL_DROP);
+        } else if (type_ == SQL_HANDLE_DBC) {
+            if (connected_) {
+                SQLDisconnect(handle_);
             }
-            SQLFreeConnect(handle);
+            SQLFreeConnect(handle_);
         } else {
-            SQLFreeEnv(handle);
+            SQLFreeEnv(handle_);
         }
-        handle = SQL_NULL_HANDLE;
+        handle_ = SQL_NULL_HANDLE;
     }
 
-    SQLSMALLINT type;
-    SQLHANDLE handle = SQL_NULL_HANDLE;
-    bool connected = false;
+    SQLSMALLINT type_;
+    SQLHANDLE handle_ = SQL_NULL_HANDLE;
+    bool connected_ = false;
 };
 
 void PrintDiagnostics(const CHandle& handle) {

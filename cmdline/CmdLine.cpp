@@ -13,44 +13,44 @@ size_t EntryLength(const CCmdLineArg& arg) {
 }  // namespace
 
 CCmdLine::CCmdLine()
-    : count(0),
-      elements(nullptr),
-      missingArg(nullptr),
-      exclusiveFirst(nullptr),
-      exclusiveSecond(nullptr),
-      dependencyPrerequisite(nullptr),
-      dependencyDependent(nullptr),
-      invalidIndex(0) {}
+    : count_(0),
+      elements_(nullptr),
+      missingArg_(nullptr),
+      exclusiveFirst_(nullptr),
+      exclusiveSecond_(nullptr),
+      dependencyPrerequisite_(nullptr),
+      dependencyDependent_(nullptr),
+      invalidIndex_(0) {}
 
-void CCmdLine::AddArg(CCmdLineArg& arg) { args.push_back(&arg); }
+void CCmdLine::AddArg(CCmdLineArg& arg) { args_.push_back(&arg); }
 
-void CCmdLine::AddExample(const char* example) { examples.emplace_back(example); }
+void CCmdLine::AddExample(const char* example) { examples_.emplace_back(example); }
 
 void CCmdLine::AddExclusiveGroup(std::initializer_list<CCmdLineArg*> members) {
-    exclusiveGroups.emplace_back(members);
+    exclusiveGroups_.emplace_back(members);
 }
 
 void CCmdLine::AddDependency(CCmdLineArg& prerequisite, CCmdLineArg& dependent) {
-    for (Dependency& entry : dependencies) {
+    for (Dependency& entry : dependencies_) {
         if (entry.prerequisite == &prerequisite) {
             entry.dependents.push_back(&dependent);
             return;
         }
     }
-    dependencies.push_back(Dependency{&prerequisite, {&dependent}});
+    dependencies_.push_back(Dependency{&prerequisite, {&dependent}});
 }
 
 bool CCmdLine::Parse(int elementCount, const char* const* elementArray) {
-    if (elements != nullptr) return invalidIndex == 0;
-    count = elementCount > 0 ? static_cast<uint32_t>(elementCount - 1) : 0;
-    elements = elementArray;
-    for (uint32_t i = 1; i <= count; ++i) {
-        const char* element = elements[i];
+    if (elements_ != nullptr) return invalidIndex_ == 0;
+    count_ = elementCount > 0 ? static_cast<uint32_t>(elementCount - 1) : 0;
+    elements_ = elementArray;
+    for (uint32_t i = 1; i <= count_; ++i) {
+        const char* element = elements_[i];
         const bool accepted = (element[0] == '-' || element[0] == '/')
                                   ? ParseNamed(element)
                                   : ParsePositional(element);
         if (!accepted) {
-            invalidIndex = i;
+            invalidIndex_ = i;
             return false;
         }
     }
@@ -59,7 +59,7 @@ bool CCmdLine::Parse(int elementCount, const char* const* elementArray) {
 
 bool CCmdLine::ParseNamed(const char* element) {
     const char* rest = element + 1;
-    for (CCmdLineArg* arg : args) {
+    for (CCmdLineArg* arg : args_) {
         if (arg->IsPositional() || arg->IsGiven()) continue;
         const size_t nameLength = std::strlen(arg->GetName());
         if (strncasecmp(arg->GetName(), rest, nameLength) != 0) continue;
@@ -71,7 +71,7 @@ bool CCmdLine::ParseNamed(const char* element) {
 }
 
 bool CCmdLine::ParsePositional(const char* element) {
-    for (CCmdLineArg* arg : args) {
+    for (CCmdLineArg* arg : args_) {
         if (!arg->IsPositional() || arg->IsGiven()) continue;
         // A rejected element is not offered to a later positional argument.
         return arg->IsValidValue(element) && arg->SetValue(element);
@@ -80,15 +80,15 @@ bool CCmdLine::ParsePositional(const char* element) {
 }
 
 bool CCmdLine::CheckExclusive() {
-    for (const std::vector<CCmdLineArg*>& group : exclusiveGroups) {
+    for (const std::vector<CCmdLineArg*>& group : exclusiveGroups_) {
         CCmdLineArg* first = nullptr;
         for (CCmdLineArg* member : group) {
             if (!member->IsGiven()) continue;
             if (first == nullptr) {
                 first = member;
             } else if (member != first) {
-                exclusiveFirst = first;
-                exclusiveSecond = member;
+                exclusiveFirst_ = first;
+                exclusiveSecond_ = member;
                 return false;
             }
         }
@@ -97,12 +97,12 @@ bool CCmdLine::CheckExclusive() {
 }
 
 bool CCmdLine::CheckDependencies() {
-    for (const Dependency& entry : dependencies) {
+    for (const Dependency& entry : dependencies_) {
         if (entry.prerequisite->IsGiven()) continue;
         for (CCmdLineArg* dependent : entry.dependents) {
             if (!dependent->IsGiven()) continue;
-            dependencyPrerequisite = entry.prerequisite;
-            dependencyDependent = dependent;
+            dependencyPrerequisite_ = entry.prerequisite;
+            dependencyDependent_ = dependent;
             return false;
         }
     }
@@ -110,9 +110,9 @@ bool CCmdLine::CheckDependencies() {
 }
 
 bool CCmdLine::CheckRequired() {
-    for (CCmdLineArg* arg : args) {
+    for (CCmdLineArg* arg : args_) {
         if (arg->IsRequired() && !arg->IsGiven()) {
-            missingArg = arg;
+            missingArg_ = arg;
             return false;
         }
     }
@@ -120,82 +120,82 @@ bool CCmdLine::CheckRequired() {
 }
 
 const char* CCmdLine::GetErrorText() {
-    errorText.Assign("");
-    if (invalidIndex != 0) {
-        errorText.Assign("Invalid argument: ").Append(ShowRejected(GetArgText(invalidIndex)).Text()).Append("\n\n");
-    } else if (exclusiveFirst != nullptr) {
-        errorText.Assign("Exclusive arguments: ")
-            .Append(exclusiveFirst->GetName())
+    errorText_.Assign("");
+    if (invalidIndex_ != 0) {
+        errorText_.Assign("Invalid argument: ").Append(ShowRejected(GetArgText(invalidIndex_)).Text()).Append("\n\n");
+    } else if (exclusiveFirst_ != nullptr) {
+        errorText_.Assign("Exclusive arguments: ")
+            .Append(exclusiveFirst_->GetName())
             .Append(" and ")
-            .Append(exclusiveSecond->GetName())
+            .Append(exclusiveSecond_->GetName())
             .Append("\n\n");
-    } else if (dependencyPrerequisite != nullptr) {
-        errorText.Assign(dependencyDependent->GetName())
+    } else if (dependencyPrerequisite_ != nullptr) {
+        errorText_.Assign(dependencyDependent_->GetName())
             .Append(" is invalid without ")
-            .Append(dependencyPrerequisite->GetName())
+            .Append(dependencyPrerequisite_->GetName())
             .Append("\n\n");
-    } else if (missingArg != nullptr) {
-        errorText.Assign("Missing required argument: ").Append(missingArg->GetName()).Append("\n\n");
+    } else if (missingArg_ != nullptr) {
+        errorText_.Assign("Missing required argument: ").Append(missingArg_->GetName()).Append("\n\n");
     }
-    return errorText.Text();
+    return errorText_.Text();
 }
 
 CStr CCmdLine::ShowRejected(const char* element) const { return CStr(element); }
 
 const char* CCmdLine::GetArgText(uint32_t index) const {
-    if (elements == nullptr || index > count) return nullptr;
-    return elements[index];
+    if (elements_ == nullptr || index > count_) return nullptr;
+    return elements_[index];
 }
 
 const char* CCmdLine::GetUsage(bool details) {
-    usageText.SetText("");
+    usageText_.SetText("");
     AppendSynopsis();
     if (details) {
         AppendExamples();
         AppendArgList();
     }
-    return usageText.Text();
+    return usageText_.Text();
 }
 
 void CCmdLine::AppendSynopsis() {
-    for (CCmdLineArg* arg : args) {
-        if (!arg->IsRequired()) usageText.AppendChar('[');
+    for (CCmdLineArg* arg : args_) {
+        if (!arg->IsRequired()) usageText_.AppendChar('[');
         if (arg->IsNamed()) {
-            usageText.AppendChar('-').AppendText(arg->GetName());
+            usageText_.AppendChar('-').AppendText(arg->GetName());
             if (arg->GetValueHint()[0] != '\0') {
-                usageText.AppendChar('=').AppendText(arg->GetValueHint());
+                usageText_.AppendChar('=').AppendText(arg->GetValueHint());
             }
         } else {
-            usageText.AppendChar('<').AppendText(arg->GetName()).AppendChar('>');
+            usageText_.AppendChar('<').AppendText(arg->GetName()).AppendChar('>');
         }
-        usageText.AppendText(arg->GetChoicesText());
-        if (!arg->IsRequired()) usageText.AppendChar(']');
-        usageText.AppendChar(' ');
+        usageText_.AppendText(arg->GetChoicesText());
+        if (!arg->IsRequired()) usageText_.AppendChar(']');
+        usageText_.AppendChar(' ');
     }
-    usageText.AppendChar('\n');
+    usageText_.AppendChar('\n');
 }
 
 void CCmdLine::AppendExamples() {
-    if (examples.empty()) return;
-    usageText.AppendChar('\n');
-    for (const CStr& example : examples) {
-        usageText.AppendText(example.Text()).AppendChar('\n');
+    if (examples_.empty()) return;
+    usageText_.AppendChar('\n');
+    for (const CStr& example : examples_) {
+        usageText_.AppendText(example.Text()).AppendChar('\n');
     }
 }
 
 // Names, then descriptions aligned two columns past the longest name.
 void CCmdLine::AppendArgList() {
-    if (args.empty()) return;
+    if (args_.empty()) return;
     size_t width = 0;
-    for (const CCmdLineArg* arg : args) {
+    for (const CCmdLineArg* arg : args_) {
         if (EntryLength(*arg) > width) width = EntryLength(*arg);
     }
     const size_t column = width + 2;
-    usageText.AppendChar('\n');
-    for (CCmdLineArg* arg : args) {
-        if (arg->IsNamed()) usageText.AppendChar('-');
-        usageText.AppendText(arg->GetName());
-        for (size_t pad = EntryLength(*arg); pad < column; ++pad) usageText.AppendChar(' ');
-        usageText.AppendText(arg->GetDescription()).AppendChar('\n');
+    usageText_.AppendChar('\n');
+    for (CCmdLineArg* arg : args_) {
+        if (arg->IsNamed()) usageText_.AppendChar('-');
+        usageText_.AppendText(arg->GetName());
+        for (size_t pad = EntryLength(*arg); pad < column; ++pad) usageText_.AppendChar(' ');
+        usageText_.AppendText(arg->GetDescription()).AppendChar('\n');
     }
 }

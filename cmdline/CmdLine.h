@@ -60,21 +60,21 @@ private:
     void AppendExamples();
     void AppendArgList();
 
-    std::vector<CCmdLineArg*> args;
-    std::vector<CStr> examples;
-    std::vector<std::vector<CCmdLineArg*>> exclusiveGroups;
+    std::vector<CCmdLineArg*> args_;
+    std::vector<CStr> examples_;
+    std::vector<std::vector<CCmdLineArg*>> exclusiveGroups_;
     // In the order the prerequisites were first declared.
-    std::vector<Dependency> dependencies;
-    CTextBuffer usageText;
-    CStr errorText;
-    uint32_t count;
-    const char* const* elements;
-    CCmdLineArg* missingArg;
-    CCmdLineArg* exclusiveFirst;
-    CCmdLineArg* exclusiveSecond;
-    CCmdLineArg* dependencyPrerequisite;
-    CCmdLineArg* dependencyDependent;
-    uint32_t invalidIndex;
+    std::vector<Dependency> dependencies_;
+    CTextBuffer usageText_;
+    CStr errorText_;
+    uint32_t count_;
+    const char* const* elements_;
+    CCmdLineArg* missingArg_;
+    CCmdLineArg* exclusiveFirst_;
+    CCmdLineArg* exclusiveSecond_;
+    CCmdLineArg* dependencyPrerequisite_;
+    CCmdLineArg* dependencyDependent_;
+    uint32_t invalidIndex_;
 };
 
 #endif

@@ -33,13 +33,13 @@ public:
     bool IsRequired() const { return (flags_ & ARG_REQUIRED) != 0; }
     bool IsPositional() const { return (flags_ & ARG_POSITIONAL) != 0; }
     bool IsNamed() const { return !IsPositional(); }
-    bool IsGiven() const { return given; }
+    bool IsGiven() const { return given_; }
 
 private:
     CStr name_;
     CStr description_;
     int32_t flags_;
-    bool given;
+    bool given_;
 };
 
 #endif

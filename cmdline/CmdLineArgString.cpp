@@ -6,24 +6,24 @@ CCmdLineArgString::CCmdLineArgString(const char* name, const char* description, 
                                      int32_t flags)
     : CCmdLineArg(name, description, flags), defaultValue_(defaultValue) {}
 
-void CCmdLineArgString::AddChoice(const char* choice) { choices.emplace_back(choice); }
+void CCmdLineArgString::AddChoice(const char* choice) { choices_.emplace_back(choice); }
 
 const char* CCmdLineArgString::GetValueHint() const { return "<string>"; }
 
 const char* CCmdLineArgString::GetChoicesText() {
-    if (choices.empty()) return "";
-    choicesText.Assign("{");
-    for (size_t i = 0; i < choices.size(); ++i) {
-        if (i != 0) choicesText.Append("|");
-        choicesText.Append(choices[i].Text());
+    if (choices_.empty()) return "";
+    choicesText_.Assign("{");
+    for (size_t i = 0; i < choices_.size(); ++i) {
+        if (i != 0) choicesText_.Append("|");
+        choicesText_.Append(choices_[i].Text());
     }
-    choicesText.Append("}");
-    return choicesText.Text();
+    choicesText_.Append("}");
+    return choicesText_.Text();
 }
 
 bool CCmdLineArgString::IsValidValue(const char* text) const {
-    if (choices.empty()) return true;
-    for (const CStr& choice : choices) {
+    if (choices_.empty()) return true;
+    for (const CStr& choice : choices_) {
         if (strcasecmp(choice.Text(), text) == 0) return true;
     }
     return false;
@@ -31,6 +31,6 @@ bool CCmdLineArgString::IsValidValue(const char* text) const {
 
 bool CCmdLineArgString::SetValue(const char* text) {
     CCmdLineArg::SetValue(text);
-    value.Assign(text);
+    value_.Assign(text);
     return true;
 }

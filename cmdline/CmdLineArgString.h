@@ -25,13 +25,13 @@ public:
     bool SetValue(const char* text) override;
 
     // The given value, even when empty; the default while not given.
-    const char* GetValue() const { return IsGiven() ? value.Text() : defaultValue_.Text(); }
+    const char* GetValue() const { return IsGiven() ? value_.Text() : defaultValue_.Text(); }
 
 private:
     CStr defaultValue_;
-    CStr value;
-    std::vector<CStr> choices;
-    CStr choicesText;
+    CStr value_;
+    std::vector<CStr> choices_;
+    CStr choicesText_;
 };
 
 #endif

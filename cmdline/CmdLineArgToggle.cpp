@@ -5,7 +5,7 @@ CCmdLineArgToggle::CCmdLineArgToggle(const char* name, const char* description, 
     : CCmdLineArg(name, description, flags),
       defaultState_(defaultState),
       showStates_(showStates),
-      state(false) {}
+      state_(false) {}
 
 const char* CCmdLineArgToggle::GetValueHint() const { return ""; }
 
@@ -22,10 +22,10 @@ bool CCmdLineArgToggle::SetValue(const char* text) {
     switch (text[0]) {
         case '\0':
         case '+':
-            state = true;
+            state_ = true;
             return true;
         case '-':
-            state = false;
+            state_ = false;
             return true;
         default:
             return false;

@@ -18,12 +18,12 @@ public:
     // Looks at the first character only, so "+x" counts as "+".
     bool SetValue(const char* text) override;
 
-    bool GetState() const { return IsGiven() ? state : defaultState_; }
+    bool GetState() const { return IsGiven() ? state_ : defaultState_; }
 
 private:
     bool defaultState_;
     bool showStates_;
-    bool state;
+    bool state_;
 };
 
 #endif

@@ -41,19 +41,19 @@ void ReserveOneMore(std::vector<T>& items) {
 }  // namespace
 
 CCsvDocument::CCsvDocument(bool readingMode, const char* separatorText, size_t memoryLimit)
-    : reading(readingMode),
-      rowText("", CTextBuffer::DEFAULT_GROW_STEP),
+    : reading_(readingMode),
+      rowText_("", CTextBuffer::DEFAULT_GROW_STEP),
       memoryLimit_(memoryLimit),
-      defaultColumnName("Field"),
-      separator(separatorText),
-      separatorLength(separator.Length()) {}
+      defaultColumnName_("Field"),
+      separator_(separatorText),
+      separatorLength_(separator_.Length()) {}
 
 CCsvDocument::~CCsvDocument() = default;
 
-void CCsvDocument::AttachInput(FILE* stream) { input.reset(stream); }
+void CCsvDocument::AttachInput(FILE* stream) { input_.reset(stream); }
 
 CCsvRow CCsvDocument::NewRow() {
-    if (!reading) return CCsvRow(*this);
+    if (!reading_) return CCsvRow(*this);
     char line[LINE_BUFFER_SIZE];
     ReadLine(line, sizeof line);
     return CCsvRow(*this, line);
@@ -63,48 +63,48 @@ void CCsvDocument::AddColumn(const char* name) {
     // Everything that may fail comes first, so the column list, its index and
     // firstWithName never disagree when memory runs out.
     CStr fresh(name);
-    ReserveOneMore(columns);
-    ReserveOneMore(firstWithName);
-    const auto entry = columnIndex.emplace(std::string_view(fresh.Text()), columns.size());
-    columns.push_back(std::move(fresh));
-    firstWithName.push_back(entry.first->second);
+    ReserveOneMore(columns_);
+    ReserveOneMore(firstWithName_);
+    const auto entry = columnIndex_.emplace(std::string_view(fresh.Text()), columns_.size());
+    columns_.push_back(std::move(fresh));
+    firstWithName_.push_back(entry.first->second);
     if (!entry.second) sharesNames_ = true;
 }
 
 size_t CCsvDocument::FindColumn(const char* name, size_t hint) const {
     // The export names each column by the document's own text of its name.
-    if (hint < columns.size() && (columns[hint].Text() == name || std::strcmp(columns[hint].Text(), name) == 0)) {
-        return firstWithName[hint];
+    if (hint < columns_.size() && (columns_[hint].Text() == name || std::strcmp(columns_[hint].Text(), name) == 0)) {
+        return firstWithName_[hint];
     }
-    const auto found = columnIndex.find(std::string_view(name));
-    return found == columnIndex.end() ? NO_COLUMN : found->second;
+    const auto found = columnIndex_.find(std::string_view(name));
+    return found == columnIndex_.end() ? NO_COLUMN : found->second;
 }
 
 std::unique_ptr<CCsvRow::Values> CCsvDocument::LendValues() {
-    if (spareValues != nullptr) return std::move(spareValues);
+    if (spareValues_ != nullptr) return std::move(spareValues_);
     return std::make_unique<CCsvRow::Values>();
 }
 
 void CCsvDocument::TakeBackValues(std::unique_ptr<CCsvRow::Values> returned) noexcept {
-    if (spareValues != nullptr) return;
+    if (spareValues_ != nullptr) return;
     returned->Clear();
-    spareValues = std::move(returned);
+    spareValues_ = std::move(returned);
 }
 
 bool CCsvDocument::AppendRow(const CCsvRow& row) {
-    if (reading) return true;
+    if (reading_) return true;
     if (*spill_.GetErrorText() != '\0') return false;
-    const size_t committed = rowText.Length();
+    const size_t committed = rowText_.Length();
     try {
         AppendLine(row);
     } catch (...) {
         // A line that could not be stored whole is not stored at all.
-        rowText.Truncate(committed);
+        rowText_.Truncate(committed);
         throw;
     }
-    if (rowText.Length() < memoryLimit_) return true;
-    if (!spill_.Append(rowText.Text(), rowText.Length())) return false;
-    rowText.Truncate(0);
+    if (rowText_.Length() < memoryLimit_) return true;
+    if (!spill_.Append(rowText_.Text(), rowText_.Length())) return false;
+    rowText_.Truncate(0);
     return true;
 }
 
@@ -112,36 +112,36 @@ bool CCsvDocument::AppendRow(const CCsvRow& row) {
 // fields can take when every one is quoted. Each value is written once
 // unless columns share a name.
 void CCsvDocument::AppendLine(const CCsvRow& row) {
-    size_t room = LINE_END_LENGTH + columns.size() * (separatorLength + EscapedFieldBound(0));
+    size_t room = LINE_END_LENGTH + columns_.size() * (separatorLength_ + EscapedFieldBound(0));
     if (!sharesNames_) {
         room += 2 * row.StoredBytes();
     } else {
-        for (size_t column = 0; column < columns.size(); ++column) {
+        for (size_t column = 0; column < columns_.size(); ++column) {
             size_t length = 0;
-            row.ValueAt(firstWithName[column], length);
+            row.ValueAt(firstWithName_[column], length);
             room += EscapedFieldBound(length);
         }
     }
-    char* const start = rowText.AppendRoom(room);
+    char* const start = rowText_.AppendRoom(room);
     char* out = start;
-    for (size_t column = 0; column < columns.size(); ++column) {
+    for (size_t column = 0; column < columns_.size(); ++column) {
         if (column != 0) {
-            std::memcpy(out, separator.Text(), separatorLength);
-            out += separatorLength;
+            std::memcpy(out, separator_.Text(), separatorLength_);
+            out += separatorLength_;
         }
         size_t length = 0;
-        const char* value = row.ValueAt(firstWithName[column], length);
-        out = PutEscapedField(out, value, length, separator.Text(), separatorLength);
+        const char* value = row.ValueAt(firstWithName_[column], length);
+        out = PutEscapedField(out, value, length, separator_.Text(), separatorLength_);
     }
     std::memcpy(out, LINE_END, LINE_END_LENGTH);
-    rowText.Extend(static_cast<size_t>(out + LINE_END_LENGTH - start));
+    rowText_.Extend(static_cast<size_t>(out + LINE_END_LENGTH - start));
 }
 
 bool CCsvDocument::WriteHeader(FILE* out) const {
     CTextBuffer line;
-    for (size_t column = 0; column < columns.size(); ++column) {
-        if (column != 0) line.AppendText(separator.Text(), separatorLength);
-        AppendEscapedField(line, columns[column].Text(), columns[column].Length(), separator.Text());
+    for (size_t column = 0; column < columns_.size(); ++column) {
+        if (column != 0) line.AppendText(separator_.Text(), separatorLength_);
+        AppendEscapedField(line, columns_[column].Text(), columns_[column].Length(), separator_.Text());
     }
     line.AppendText(LINE_END, LINE_END_LENGTH);
     return WriteAll(out, line.Text(), line.Length());
@@ -152,17 +152,17 @@ bool CCsvDocument::Write(FILE* out, bool header, std::atomic<uint64_t>* written)
     if (*spill_.GetErrorText() != '\0') return false;
     if (header && !WriteHeader(out)) return false;
     // Lines committed while there were no columns are empty; they stay unwritten.
-    if (columns.empty()) return true;
+    if (columns_.empty()) return true;
     // The file's lines go out below the stream's buffer, so that buffer is emptied first.
     if (spill_.Length() > 0 && (std::fflush(out) != 0 || !spill_.CopyTo(out, written))) return false;
-    return WriteCounted(out, rowText.Text(), rowText.Length(), written);
+    return WriteCounted(out, rowText_.Text(), rowText_.Length(), written);
 }
 
 bool CCsvDocument::ReadLine(char* buffer, size_t size) {
     buffer[0] = '\0';
-    if (!input) return false;
-    while (!std::feof(input.get())) {
-        if (std::fgets(buffer, static_cast<int>(size), input.get()) == nullptr) {
+    if (!input_) return false;
+    while (!std::feof(input_.get())) {
+        if (std::fgets(buffer, static_cast<int>(size), input_.get()) == nullptr) {
             // At the end, or on a read error, which would otherwise repeat forever.
             buffer[0] = '\0';
             break;

@@ -58,15 +58,15 @@ public:
     // for a reader on another thread.
     bool Write(FILE* out, bool header, std::atomic<uint64_t>* written = nullptr) const;
     // The bytes of all lines committed, in memory and moved to the file.
-    uint64_t TextLength() const { return spill_.Length() + rowText.Length(); }
+    uint64_t TextLength() const { return spill_.Length() + rowText_.Length(); }
     const char* GetErrorText() const { return spill_.GetErrorText(); }
     // Reads the next line that does not begin with NUL, CR or LF, line end
     // kept, cut at size - 1 characters; false when there is none.
     // REQUIRES: size >= 2.
     bool ReadLine(char* buffer, size_t size);
 
-    size_t ColumnCount() const { return columns.size(); }
-    const char* ColumnName(size_t column) const { return columns[column].Text(); }
+    size_t ColumnCount() const { return columns_.size(); }
+    const char* ColumnName(size_t column) const { return columns_[column].Text(); }
 
     // What the document's rows read and borrow of it.
 
@@ -74,10 +74,10 @@ public:
     // checked before the index.
     size_t FindColumn(const char* name, size_t hint) const;
     // The first column with the name of the column at this position.
-    size_t FirstWithName(size_t column) const { return firstWithName[column]; }
-    const char* Separator() const { return separator.Text(); }
+    size_t FirstWithName(size_t column) const { return firstWithName_[column]; }
+    const char* Separator() const { return separator_.Text(); }
     // Columns read from a line without a header are named this and their number.
-    const char* DefaultColumnName() const { return defaultColumnName.Text(); }
+    const char* DefaultColumnName() const { return defaultColumnName_.Text(); }
     // Value storage for a new row, handed back when the row ends.
     std::unique_ptr<CCsvRow::Values> LendValues();
     void TakeBackValues(std::unique_ptr<CCsvRow::Values> returned) noexcept;
@@ -86,21 +86,21 @@ private:
     void AppendLine(const CCsvRow& row);
     bool WriteHeader(FILE* out) const;
 
-    bool reading;
-    FilePtr input;
-    CTextBuffer rowText;
+    bool reading_;
+    FilePtr input_;
+    CTextBuffer rowText_;
     size_t memoryLimit_;
     CSpillFile spill_;
-    std::vector<CStr> columns;
-    CStr defaultColumnName;
-    CStr separator;
-    size_t separatorLength;
-    // Keys view the texts held by `columns`; a CStr keeps its array when the
+    std::vector<CStr> columns_;
+    CStr defaultColumnName_;
+    CStr separator_;
+    size_t separatorLength_;
+    // Keys view the texts held by `columns_`; a CStr keeps its array when the
     // vector moves it, so the views stay valid.
-    std::unordered_map<std::string_view, size_t> columnIndex;
-    std::vector<size_t> firstWithName;
+    std::unordered_map<std::string_view, size_t> columnIndex_;
+    std::vector<size_t> firstWithName_;
     bool sharesNames_ = false;  // some column has the name of an earlier one
-    std::unique_ptr<CCsvRow::Values> spareValues;
+    std::unique_ptr<CCsvRow::Values> spareValues_;
 };
 
 #endif

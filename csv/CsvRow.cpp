@@ -15,29 +15,29 @@ void CCsvRow::Values::Clear() noexcept {
 }
 
 CCsvRow::CCsvRow(CCsvDocument& owner)
-    : document(&owner),
-      values(owner.LendValues()),
-      nextColumn(0),
-      exceptionsAtStart(std::uncaught_exceptions()) {}
+    : document_(&owner),
+      values_(owner.LendValues()),
+      nextColumn_(0),
+      exceptionsAtStart_(std::uncaught_exceptions()) {}
 
 CCsvRow::CCsvRow(CCsvDocument& owner, const char* line) : CCsvRow(owner) { ParseLine(line); }
 
 CCsvRow::CCsvRow(CCsvRow&& other) noexcept
-    : document(other.document),
-      values(std::move(other.values)),
-      nextColumn(other.nextColumn),
-      exceptionsAtStart(other.exceptionsAtStart) {
-    other.document = nullptr;
+    : document_(other.document_),
+      values_(std::move(other.values_)),
+      nextColumn_(other.nextColumn_),
+      exceptionsAtStart_(other.exceptionsAtStart_) {
+    other.document_ = nullptr;
 }
 
 CCsvRow& CCsvRow::operator=(CCsvRow&& other) noexcept {
     if (this != &other) {
         End();
-        document = other.document;
-        values = std::move(other.values);
-        nextColumn = other.nextColumn;
-        exceptionsAtStart = other.exceptionsAtStart;
-        other.document = nullptr;
+        document_ = other.document_;
+        values_ = std::move(other.values_);
+        nextColumn_ = other.nextColumn_;
+        exceptionsAtStart_ = other.exceptionsAtStart_;
+        other.document_ = nullptr;
     }
     return *this;
 }
@@ -48,7 +48,7 @@ CCsvRow::~CCsvRow() { End(); }
 // filled) means the row could not be completed, so it is left out; a commit
 // that runs out of memory here leaves the document as it was.
 void CCsvRow::End() noexcept {
-    if (std::uncaught_exceptions() > exceptionsAtStart) {
+    if (std::uncaught_exceptions() > exceptionsAtStart_) {
         Discard();
         return;
     }
@@ -60,13 +60,13 @@ void CCsvRow::End() noexcept {
 }
 
 void CCsvRow::StoreAt(size_t column, const char* value, size_t length) {
-    std::vector<Values::Slot>& slots = values->slots;
+    std::vector<Values::Slot>& slots = values_->slots;
     if (column >= slots.size()) {
-        slots.resize(std::max(column + 1, document->ColumnCount()), Values::Slot{0, 0, false});
+        slots.resize(std::max(column + 1, document_->ColumnCount()), Values::Slot{0, 0, false});
     }
     if (slots[column].set) return;
     // All the room first: a slot is marked set only once its value is stored whole.
-    std::string& bytes = values->bytes;
+    std::string& bytes = values_->bytes;
     const size_t offset = bytes.size();
     bytes.reserve(offset + length + 1);
     bytes.append(value, length).push_back('\0');
@@ -78,30 +78,30 @@ void CCsvRow::SetValue(const char* name, const char* value) {
 }
 
 void CCsvRow::SetValue(const char* name, const char* value, size_t length) {
-    if (document == nullptr) return;
-    size_t column = document->FindColumn(name, nextColumn);
+    if (document_ == nullptr) return;
+    size_t column = document_->FindColumn(name, nextColumn_);
     if (column == CCsvDocument::NO_COLUMN) {
-        document->AddColumn(name);
-        column = document->ColumnCount() - 1;
+        document_->AddColumn(name);
+        column = document_->ColumnCount() - 1;
     }
     if (value == nullptr) value = "";
     StoreAt(column, value, length);
-    nextColumn = column + 1;
+    nextColumn_ = column + 1;
 }
 
 const char* CCsvRow::GetValue(const char* name) const {
-    if (document == nullptr) return "";
+    if (document_ == nullptr) return "";
     size_t length = 0;
-    return ValueAt(document->FindColumn(name, CCsvDocument::NO_COLUMN), length);
+    return ValueAt(document_->FindColumn(name, CCsvDocument::NO_COLUMN), length);
 }
 
 void CCsvRow::ParseLine(const char* line) {
-    if (document == nullptr) return;
-    values->Clear();
+    if (document_ == nullptr) return;
+    values_->Clear();
     if (IsLineBreakOrEnd(line[0])) return;
 
-    const size_t knownColumns = document->ColumnCount();
-    const char* separator = document->Separator();
+    const size_t knownColumns = document_->ColumnCount();
+    const char* separator = document_->Separator();
     const char* cursor = line;
     CStr field;
     for (size_t position = 0; knownColumns == 0 || position < knownColumns; ++position) {
@@ -110,25 +110,25 @@ void CCsvRow::ParseLine(const char* line) {
         UnescapeField(field);
         size_t column = position;
         if (knownColumns == 0) {
-            CStr name(document->DefaultColumnName());
+            CStr name(document_->DefaultColumnName());
             name.Append(IntToText(static_cast<int32_t>(position + 1)).Text());
-            document->AddColumn(name.Text());
+            document_->AddColumn(name.Text());
         } else {
-            column = document->FirstWithName(position);
+            column = document_->FirstWithName(position);
         }
         StoreAt(column, field.Text(), field.Length());
     }
 }
 
 bool CCsvRow::Commit() {
-    if (document == nullptr) return true;
-    const bool kept = document->AppendRow(*this);
+    if (document_ == nullptr) return true;
+    const bool kept = document_->AppendRow(*this);
     Discard();
     return kept;
 }
 
 void CCsvRow::Discard() noexcept {
-    if (document == nullptr) return;
-    document->TakeBackValues(std::move(values));
-    document = nullptr;
+    if (document_ == nullptr) return;
+    document_->TakeBackValues(std::move(values_));
+    document_ = nullptr;
 }

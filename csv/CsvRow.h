@@ -56,14 +56,14 @@ public:
     // The value stored for the column at this position, or "" (length 0).
     const char* ValueAt(size_t column, size_t& length) const {
         length = 0;
-        if (values == nullptr || column >= values->slots.size()) return "";
-        const Values::Slot& slot = values->slots[column];
+        if (values_ == nullptr || column >= values_->slots.size()) return "";
+        const Values::Slot& slot = values_->slots[column];
         if (!slot.set) return "";
         length = slot.length;
-        return values->bytes.data() + slot.offset;
+        return values_->bytes.data() + slot.offset;
     }
     // The bytes of all values stored, at least their lengths' sum.
-    size_t StoredBytes() const { return values == nullptr ? 0 : values->bytes.size(); }
+    size_t StoredBytes() const { return values_ == nullptr ? 0 : values_->bytes.size(); }
     // Replaces the values by the fields of one CSV line: by position onto the
     // document's columns when it has any (extra fields are ignored), otherwise
     // under new columns Field1, Field2, ... A separator right before the end of
@@ -80,13 +80,13 @@ private:
     void StoreAt(size_t column, const char* value, size_t length);
     void End() noexcept;
 
-    CCsvDocument* document;
-    std::unique_ptr<Values> values;
+    CCsvDocument* document_;
+    std::unique_ptr<Values> values_;
     // Rows usually store their values in column order, so the column after
     // the previous one is tried before the document's name index.
-    size_t nextColumn;
+    size_t nextColumn_;
     // std::uncaught_exceptions() when the row began: more at its end means unwinding.
-    int exceptionsAtStart;
+    int exceptionsAtStart_;
 };
 
 #endif

@@ -28,26 +28,26 @@ void AppendLines(CStr& report, const CStr& lines) {
 }  // namespace
 
 CDatabase::CDatabase()
-    : environment(SQL_HANDLE_ENV), connection(SQL_HANDLE_DBC), spareStatement(SQL_HANDLE_STMT), connected(false) {}
+    : environment_(SQL_HANDLE_ENV), connection_(SQL_HANDLE_DBC), spareStatement_(SQL_HANDLE_STMT), connected_(false) {}
 
 CDatabase::~CDatabase() { Disconnect(); }
 
 bool CDatabase::Connect(const char* connectionString) {
     Disconnect();
-    refusal.Assign(nullptr);
+    refusal_.Assign(nullptr);
     const size_t length = std::strlen(connectionString);
     if (length > MAX_CONNECTION_STRING) {
-        refusal.Assign("The connection string is longer than 32767 bytes.");
+        refusal_.Assign("The connection string is longer than 32767 bytes.");
         return false;
     }
     ConfigurePooling();
-    if (!IsSuccess(environment.Allocate(nullptr))) return false;
-    if (!IsSuccess(connection.Allocate(environment.Get()))) return false;
+    if (!IsSuccess(environment_.Allocate(nullptr))) return false;
+    if (!IsSuccess(connection_.Allocate(environment_.Get()))) return false;
     if (!Attach(connectionString, length)) return false;
-    connected = true;
+    connected_ = true;
     // The spare statement only contributes diagnostics; its results do not matter.
-    spareStatement.Allocate(connection.Get());
-    SetCursorOptions(spareStatement.Get());
+    spareStatement_.Allocate(connection_.Get());
+    SetCursorOptions(spareStatement_.Get());
     return true;
 }
 
@@ -55,27 +55,27 @@ bool CDatabase::Attach(const char* connectionString, size_t length) {
     SQLCHAR completed[4096];
     SQLSMALLINT completedLength = 0;
     const SQLRETURN result = CallDriver(
-        SQLDriverConnect, connection.Get(), nullptr, reinterpret_cast<SQLCHAR*>(const_cast<char*>(connectionString)),
+        SQLDriverConnect, connection_.Get(), nullptr, reinterpret_cast<SQLCHAR*>(const_cast<char*>(connectionString)),
         static_cast<SQLSMALLINT>(length), completed, sizeof completed, &completedLength, SQL_DRIVER_NOPROMPT);
     return IsSuccess(result);
 }
 
 void CDatabase::Disconnect() {
-    spareStatement.Free();
-    if (connected) {
-        connected = false;
+    spareStatement_.Free();
+    if (connected_) {
+        connected_ = false;
         // A failed disconnect leaves the driver manager refusing the frees
         // below; nothing more can be done for the handles then.
-        CallDriver(SQLDisconnect, connection.Get());
+        CallDriver(SQLDisconnect, connection_.Get());
     }
-    connection.Free();
-    environment.Free();
+    connection_.Free();
+    environment_.Free();
 }
 
 CStr CDatabase::GetErrorText() const {
-    CStr report(refusal);
-    AppendLines(report, GetDiagnosticText(environment.GetType(), environment.Get()));
-    AppendLines(report, GetDiagnosticText(connection.GetType(), connection.Get()));
-    AppendLines(report, GetDiagnosticText(spareStatement.GetType(), spareStatement.Get()));
+    CStr report(refusal_);
+    AppendLines(report, GetDiagnosticText(environment_.GetType(), environment_.Get()));
+    AppendLines(report, GetDiagnosticText(connection_.GetType(), connection_.Get()));
+    AppendLines(report, GetDiagnosticText(spareStatement_.GetType(), spareStatement_.Get()));
     return report;
 }

@@ -26,22 +26,22 @@ public:
     bool Connect(const char* connectionString);
     // Releases every handle, also those of a failed attempt.
     void Disconnect();
-    bool IsConnected() const { return connected; }
+    bool IsConnected() const { return connected_; }
 
     // The diagnostics of the environment, the connection and the spare
     // statement, one record per line; or why Connect refused the string.
     CStr GetErrorText() const;
 
-    void* GetConnectionHandle() const { return connection.Get(); }
+    void* GetConnectionHandle() const { return connection_.Get(); }
 
 private:
     bool Attach(const char* connectionString, size_t length);
 
-    COdbcHandle environment;
-    COdbcHandle connection;
-    COdbcHandle spareStatement;
-    bool connected;
-    CStr refusal;
+    COdbcHandle environment_;
+    COdbcHandle connection_;
+    COdbcHandle spareStatement_;
+    bool connected_;
+    CStr refusal_;
 };
 
 #endif

@@ -125,76 +125,78 @@ constexpr size_t MOST_TRUSTED_GROWTH = size_t{1} << 20;
 CField::CField(void* statement, unsigned short columnNumber, const SColumnDescription& column)
     : statement_(statement),
       columnNumber_(columnNumber),
-      name(column.name),
-      cType(SQL_C_CHAR),
-      valueType(VALUE_TEXT),
-      fixedSize(0),
-      columnSize(column.columnSize),
-      removesTrailingBlanks(column.sqlType == SQL_CHAR || column.sqlType == SQL_WCHAR),
-      isUnsigned(column.isUnsigned),
-      storedText(column.asStoredText),
-      bound(false),
-      bufferSize(0),
-      indicator(0),
-      loaded(false),
-      isNull(false),
-      failed(false),
-      valueLength(0) {
+      name_(column.name),
+      cType_(SQL_C_CHAR),
+      valueType_(VALUE_TEXT),
+      fixedSize_(0),
+      columnSize_(column.columnSize),
+      removesTrailingBlanks_(column.sqlType == SQL_CHAR || column.sqlType == SQL_WCHAR),
+      isUnsigned_(column.isUnsigned),
+      storedText_(column.storedText),
+      bound_(false),
+      bufferSize_(0),
+      indicator_(0),
+      loaded_(false),
+      isNull_(false),
+      failed_(false),
+      valueLength_(0) {
     SColumnMapping mapping = MapSqlType(column.sqlType, column.isUnsigned);
-    if (storedText) {
+    if (storedText_) {
         mapping.cType = SQL_C_CHAR;
         mapping.fixedSize = 0;
     }
-    cType = mapping.cType;
-    valueType = mapping.valueType;
-    fixedSize = mapping.fixedSize;
-    bufferSize = InitialBufferSize(mapping, column.columnSize);
-    buffer = std::make_unique<char[]>(bufferSize);
+    cType_ = mapping.cType;
+    valueType_ = mapping.valueType;
+    fixedSize_ = mapping.fixedSize;
+    bufferSize_ = InitialBufferSize(mapping, column.columnSize);
+    buffer_ = std::make_unique<char[]>(bufferSize_);
 }
 
 CField::~CField() = default;
 
-bool CField::WantsBinding(bool readsInAnyOrder) const { return fixedSize != 0 || (readsInAnyOrder && columnSize != 0); }
+bool CField::WantsBinding(bool readsInAnyOrder) const {
+    return fixedSize_ != 0 || (readsInAnyOrder && columnSize_ != 0);
+}
 
 bool CField::Bind() {
-    const SQLRETURN result = CallDriver(SQLBindCol, statement_, columnNumber_, cType, buffer.get(),
-                                        BufferLengthFor(cType, bufferSize), &indicator);
-    bound = IsSuccess(result);
-    return bound;
+    const SQLRETURN result = CallDriver(SQLBindCol, statement_, columnNumber_, cType_, buffer_.get(),
+                                        BufferLengthFor(cType_, bufferSize_), &indicator_);
+    bound_ = IsSuccess(result);
+    return bound_;
 }
 
 bool CField::IsNull() {
     Load();
-    return isNull;
+    return isNull_;
 }
 
 const char* CField::GetValue() {
     Load();
-    return isNull || failed ? "" : buffer.get();
+    return isNull_ || failed_ ? "" : buffer_.get();
 }
 
 void CField::ResetForRow() {
-    loaded = false;
-    indicator = UNWRITTEN_INDICATOR;
+    loaded_ = false;
+    indicator_ = UNWRITTEN_INDICATOR;
 }
 
 template <typename T>
 T CField::ReadAs() {
     Load();
     T value;
-    std::memcpy(&value, buffer.get(), sizeof value);
+    std::memcpy(&value, buffer_.get(), sizeof value);
     return value;
 }
 
 int64_t CField::GetInteger() {
-    if (cType == SQL_C_BIT) return ReadAs<unsigned char>();
+    if (cType_ == SQL_C_BIT) return ReadAs<unsigned char>();
     return ReadAs<int64_t>();
 }
 
 uint64_t CField::GetUnsigned() { return ReadAs<uint64_t>(); }
 
 double CField::GetDouble() {
-    if (cType == SQL_C_FLOAT) return static_cast<double>(ReadAs<float>());
+    if (cType_ == SQL_C_FLOAT) return static_cast<double>(ReadAs<float>());
     return ReadAs<double>();
 }
 
@@ -204,7 +206,7 @@ STimestampValue CField::GetTimestamp() { return ReadAs<STimestampValue>(); }
 
 const char* CField::GetText(size_t& length) {
     const char* value = GetValue();
-    length = valueLength;
+    length = valueLength_;
     return value;
 }
 
@@ -213,30 +215,30 @@ const unsigned char* CField::GetBinary(size_t& length) {
 }
 
 void CField::Load() {
-    if (loaded) return;
-    loaded = true;
-    isNull = false;
-    failed = false;
-    valueLength = 0;
-    if (bound) {
+    if (loaded_) return;
+    loaded_ = true;
+    isNull_ = false;
+    failed_ = false;
+    valueLength_ = 0;
+    if (bound_) {
         TakeBoundValue();
-    } else if (fixedSize != 0) {
+    } else if (fixedSize_ != 0) {
         ReadFixedSize();
     } else {
         ReadPieces(0);
     }
-    if (removesTrailingBlanks && !isNull && !failed) RemoveTrailingBlanks();
+    if (removesTrailingBlanks_ && !isNull_ && !failed_) RemoveTrailingBlanks();
 }
 
 void CField::TakeBoundValue() {
-    const SQLLEN length = WrittenLength(indicator);
+    const SQLLEN length = WrittenLength(indicator_);
     if (length == SQL_NULL_DATA) {
-        isNull = true;
-    } else if (fixedSize != 0) {
-        valueLength = fixedSize;
-    } else if (length >= 0 && static_cast<size_t>(length) < bufferSize && IsWholeBoundValue(length)) {
-        valueLength = static_cast<size_t>(length);
-        buffer[valueLength] = '\0';
+        isNull_ = true;
+    } else if (fixedSize_ != 0) {
+        valueLength_ = fixedSize_;
+    } else if (length >= 0 && static_cast<size_t>(length) < bufferSize_ && IsWholeBoundValue(length)) {
+        valueLength_ = static_cast<size_t>(length);
+        buffer_[valueLength_] = '\0';
     } else {
         RecoverCutValue(length > 0 ? static_cast<size_t>(length) : 0);
     }
@@ -246,7 +248,7 @@ void CField::TakeBoundValue() {
 // piece shorter than its room, or a NUL byte of the value) is read again.
 bool CField::IsWholeBoundValue(std::ptrdiff_t length) const {
     const size_t end = static_cast<size_t>(length);
-    return cType != SQL_C_CHAR || std::memchr(buffer.get(), '\0', end + 1) == buffer.get() + end;
+    return cType_ != SQL_C_CHAR || std::memchr(buffer_.get(), '\0', end + 1) == buffer_.get() + end;
 }
 
 // The fetch cut the value (or could not tell its length). The column is
@@ -254,25 +256,25 @@ bool CField::IsWholeBoundValue(std::ptrdiff_t length) const {
 // and the grown buffer is bound again for later rows. SQLite and PostgreSQL
 // both read an unbound column from its start after a fetch.
 void CField::RecoverCutValue(size_t expectedLength) {
-    if (!IsSuccess(CallDriver(SQLBindCol, statement_, columnNumber_, cType, nullptr, 0, nullptr))) {
+    if (!IsSuccess(CallDriver(SQLBindCol, statement_, columnNumber_, cType_, nullptr, 0, nullptr))) {
         Fail();
         return;
     }
-    bound = false;
+    bound_ = false;
     ReadPieces(expectedLength);
     Bind();
 }
 
 void CField::ReadFixedSize() {
     SQLLEN available = UNWRITTEN_INDICATOR;
-    const SQLRETURN result = CallDriver(SQLGetData, statement_, columnNumber_, cType, buffer.get(),
-                                        BufferLengthFor(cType, bufferSize), &available);
+    const SQLRETURN result = CallDriver(SQLGetData, statement_, columnNumber_, cType_, buffer_.get(),
+                                        BufferLengthFor(cType_, bufferSize_), &available);
     if (!IsSuccess(result)) {
         Fail();
     } else if (WrittenLength(available) == SQL_NULL_DATA) {
-        isNull = true;
+        isNull_ = true;
     } else {
-        valueLength = fixedSize;
+        valueLength_ = fixedSize_;
     }
 }
 
@@ -318,19 +320,19 @@ size_t LengthHeld(const char* piece, size_t capacity, bool isText) {
 // once that one's real length is known.
 // REQUIRES: the column is not bound, since the buffer may be replaced.
 void CField::ReadPieces(size_t expectedLength) {
-    if (expectedLength >= bufferSize) Grow(std::min(expectedLength, MOST_TRUSTED_GROWTH) + 1, 0);
-    const bool isText = cType == SQL_C_CHAR;
+    if (expectedLength >= bufferSize_) Grow(std::min(expectedLength, MOST_TRUSTED_GROWTH) + 1, 0);
+    const bool isText = cType_ == SQL_C_CHAR;
     size_t total = 0;
     SCutPiece cut;
     // While the driver gives pieces far shorter than counted, rooms stay near
     // their size: each would otherwise count as full and double the buffer.
     size_t roomLimit = SIZE_MAX;
     for (;;) {
-        const size_t room = std::min(bufferSize - total, roomLimit);
-        buffer[total + room - 1] = '\1';  // only a full text piece puts its terminator here
+        const size_t room = std::min(bufferSize_ - total, roomLimit);
+        buffer_[total + room - 1] = '\1';  // only a full text piece puts its terminator here
         SQLLEN available = UNWRITTEN_INDICATOR;
-        const SQLRETURN result = CallDriver(SQLGetData, statement_, columnNumber_, cType, buffer.get() + total,
-                                            BufferLengthFor(cType, room), &available);
+        const SQLRETURN result = CallDriver(SQLGetData, statement_, columnNumber_, cType_, buffer_.get() + total,
+                                            BufferLengthFor(cType_, room), &available);
         available = WrittenLength(available);
         const bool delivered = IsSuccess(result) && available != SQL_NULL_DATA;
         if (cut.waiting && (delivered || IsNoData(result))) {
@@ -347,7 +349,7 @@ void CField::ReadPieces(size_t expectedLength) {
                 length = std::min(length, cut.counted);
             }
             if (delivered && length < cut.counted) {
-                std::memmove(buffer.get() + cut.start + length, buffer.get() + total, room);
+                std::memmove(buffer_.get() + cut.start + length, buffer_.get() + total, room);
             }
             roomLimit = length < cut.counted / 2 ? std::max(2 * length, INITIAL_VARIABLE_BUFFER) : SIZE_MAX;
             total = cut.start + length;
@@ -359,7 +361,7 @@ void CField::ReadPieces(size_t expectedLength) {
             return;
         }
         if (available == SQL_NULL_DATA) {
-            isNull = true;
+            isNull_ = true;
             break;
         }
         if (available < 0 && available != SQL_NO_TOTAL) {
@@ -375,7 +377,7 @@ void CField::ReadPieces(size_t expectedLength) {
             total += static_cast<size_t>(available);
             break;
         }
-        const size_t held = LengthHeld(buffer.get() + total, capacity, isText);
+        const size_t held = LengthHeld(buffer_.get() + total, capacity, isText);
         const size_t told = available >= 0 ? static_cast<size_t>(available) : held;
         const size_t counted = std::min(told, capacity);
         cut = SCutPiece{true, total, capacity, counted, held, available};
@@ -386,32 +388,32 @@ void CField::ReadPieces(size_t expectedLength) {
         const size_t rest = available >= 0 ? std::max<size_t>(told - counted, 1) : INITIAL_VARIABLE_BUFFER;
         Grow(total + std::min(rest, MOST_TRUSTED_GROWTH) + 1, total);
     }
-    valueLength = total;
-    buffer[total] = '\0';
+    valueLength_ = total;
+    buffer_[total] = '\0';
 }
 
 // REQUIRES: the column is not bound.
 void CField::Grow(size_t needed, size_t keep) {
     // A piece shorter than its room leaves room enough for the next.
-    if (needed <= bufferSize) return;
-    const size_t size = GrownCapacity(bufferSize, needed, 0);
+    if (needed <= bufferSize_) return;
+    const size_t size = GrownCapacity(bufferSize_, needed, 0);
     std::unique_ptr<char[]> grown = std::make_unique<char[]>(size);
-    std::memcpy(grown.get(), buffer.get(), keep);
-    buffer = std::move(grown);
-    bufferSize = size;
+    std::memcpy(grown.get(), buffer_.get(), keep);
+    buffer_ = std::move(grown);
+    bufferSize_ = size;
 }
 
 // Fixed-width text arrives padded with blanks; only the space character is padding.
 void CField::RemoveTrailingBlanks() {
-    while (valueLength > 0 && buffer[valueLength - 1] == ' ') buffer[--valueLength] = '\0';
+    while (valueLength_ > 0 && buffer_[valueLength_ - 1] == ' ') buffer_[--valueLength_] = '\0';
 }
 
 void CField::Fail(const char* reason) {
-    failed = true;
-    valueLength = 0;
+    failed_ = true;
+    valueLength_ = 0;
     if (reason != nullptr) {
-        errorText.Assign(reason);
+        errorText_.Assign(reason);
         return;
     }
-    errorText = GetDiagnosticText(SQL_HANDLE_STMT, statement_);
+    errorText_ = GetDiagnosticText(SQL_HANDLE_STMT, statement_);
 }

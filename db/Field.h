@@ -14,7 +14,7 @@ struct SColumnDescription {
     int sqlType;
     size_t columnSize;
     bool isUnsigned;    // an integer column the driver marks unsigned
-    bool asStoredText;  // fetch the driver's text of the stored value, whatever the type
+    bool storedText;  // fetch the driver's text of the stored value, whatever the type
 };
 
 // One result column of a record set: its name, the value type its SQL type
@@ -38,17 +38,17 @@ public:
     bool WantsBinding(bool readsInAnyOrder) const;
     // Binds the buffer to the column; false leaves the column unbound.
     bool Bind();
-    bool IsBound() const { return bound; }
+    bool IsBound() const { return bound_; }
     // Called before every fetch: the value of the new row is not yet loaded.
     void ResetForRow();
 
-    const char* GetName() const { return name.Text(); }
-    int GetValueType() const { return valueType; }
+    const char* GetName() const { return name_.Text(); }
+    int GetValueType() const { return valueType_; }
     // Integer values are unsigned 64-bit values: read them with GetUnsigned.
-    bool IsUnsigned() const { return isUnsigned; }
+    bool IsUnsigned() const { return isUnsigned_; }
     // Every value is the driver's text of what is stored (GetValue, GetLength),
     // whatever the value type says.
-    bool IsStoredText() const { return storedText; }
+    bool IsStoredText() const { return storedText_; }
 
     // The accessors below load the current row's value on first use.
     bool IsNull();
@@ -58,10 +58,10 @@ public:
     // REQUIRES: IsNull or GetValue was called for the current row.
     // Value bytes of a text or binary value (after blank removal), the C
     // value's size for fixed-size types, 0 for NULL and after a failed read.
-    size_t GetLength() const { return valueLength; }
+    size_t GetLength() const { return valueLength_; }
     // REQUIRES: as for GetLength. The driver failed to deliver the value;
     // GetErrorText holds its diagnostics.
-    bool ReadFailed() const { return failed; }
+    bool ReadFailed() const { return failed_; }
 
     // The current value by its value type (db/ValueType.h).
     // REQUIRES: the value is not NULL, not failed and not stored text.
@@ -79,8 +79,8 @@ public:
     // REQUIRES: as for GetText.
     const unsigned char* GetBinary(size_t& length);
 
-    CStr GetErrorText() const { return errorText; }
-    size_t GetBufferSize() const { return bufferSize; }
+    CStr GetErrorText() const { return errorText_; }
+    size_t GetBufferSize() const { return bufferSize_; }
 
 private:
     void Load();
@@ -99,24 +99,24 @@ private:
 
     void* statement_;
     unsigned short columnNumber_;
-    CStr name;
-    short cType;
-    int valueType;
-    size_t fixedSize;  // 0 for text and binary
-    size_t columnSize;
-    bool removesTrailingBlanks;
-    bool isUnsigned;
-    bool storedText;
-    bool bound;
-    std::unique_ptr<char[]> buffer;
-    size_t bufferSize;
-    std::ptrdiff_t indicator;  // the fetch writes the length or NULL mark of a bound value here
+    CStr name_;
+    short cType_;
+    int valueType_;
+    size_t fixedSize_;  // 0 for text and binary
+    size_t columnSize_;
+    bool removesTrailingBlanks_;
+    bool isUnsigned_;
+    bool storedText_;
+    bool bound_;
+    std::unique_ptr<char[]> buffer_;
+    size_t bufferSize_;
+    std::ptrdiff_t indicator_;  // the fetch writes the length or NULL mark of a bound value here
 
-    bool loaded;
-    bool isNull;
-    bool failed;
-    size_t valueLength;
-    CStr errorText;
+    bool loaded_;
+    bool isNull_;
+    bool failed_;
+    size_t valueLength_;
+    CStr errorText_;
 };
 
 #endif

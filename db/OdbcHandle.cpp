@@ -24,34 +24,34 @@ FARPROC WINAPI LoadFromSystemFolder(unsigned notification, PDelayLoadInfo info) 
 PfnDliHook __pfnDliNotifyHook2 = LoadFromSystemFolder;
 #endif
 
-COdbcHandle::COdbcHandle(short handleType) : type(handleType), handle(nullptr) {}
+COdbcHandle::COdbcHandle(short handleType) : type_(handleType), handle_(nullptr) {}
 
 COdbcHandle::~COdbcHandle() { Free(); }
 
 short COdbcHandle::Allocate(void* parent) {
     Free();
-    switch (type) {
+    switch (type_) {
         case SQL_HANDLE_ENV:
-            return CallDriver(SQLAllocEnv, &handle);
+            return CallDriver(SQLAllocEnv, &handle_);
         case SQL_HANDLE_DBC:
-            return CallDriver(SQLAllocConnect, parent, &handle);
+            return CallDriver(SQLAllocConnect, parent, &handle_);
         default:
-            return CallDriver(SQLAllocStmt, parent, &handle);
+            return CallDriver(SQLAllocStmt, parent, &handle_);
     }
 }
 
 void COdbcHandle::Free() {
-    if (handle == nullptr) return;
-    switch (type) {
+    if (handle_ == nullptr) return;
+    switch (type_) {
         case SQL_HANDLE_ENV:
-            CallDriver(SQLFreeEnv, handle);
+            CallDriver(SQLFreeEnv, handle_);
             break;
         case SQL_HANDLE_DBC:
-            CallDriver(SQLFreeConnect, handle);
+            CallDriver(SQLFreeConnect, handle_);
             break;
         default:
-            CallDriver(SQLFreeStmt, handle, SQL_DROP);
+            CallDriver(SQLFreeStmt, handle_, SQL_DROP);
             break;
     }
-    handle = nullptr;
+    handle_ = nullptr;
 }

@@ -18,12 +18,12 @@ public:
     short Allocate(void* parent);
     void Free();
 
-    void* Get() const { return handle; }
-    short GetType() const { return type; }
+    void* Get() const { return handle_; }
+    short GetType() const { return type_; }
 
 private:
-    short type;
-    void* handle;
+    short type_;
+    void* handle_;
 };
 
 #endif

@@ -32,16 +32,16 @@ public:
     bool Open(const CDatabase& database, const char* statementText);
     void MoveNext();
     // No current row: the end of the result, or a failed fetch.
-    bool IsEOF() const { return endOfData; }
+    bool IsEOF() const { return endOfData_; }
     // The last fetch failed rather than reaching the end; GetErrorText tells why.
-    bool FetchFailed() const { return fetchFailed; }
+    bool FetchFailed() const { return fetchFailed_; }
     // After the end of the result: the statement returned another result
     // with columns, which is not read.
-    bool HasMoreResults() const { return moreResults; }
+    bool HasMoreResults() const { return moreResults_; }
 
-    size_t GetFieldCount() const { return fields.size(); }
+    size_t GetFieldCount() const { return fields_.size(); }
     // REQUIRES: index < GetFieldCount().
-    CField& GetField(size_t index) { return *fields[index]; }
+    CField& GetField(size_t index) { return *fields_[index]; }
 
     // The diagnostics of the failed fetch, or else of the statement.
     CStr GetErrorText() const;
@@ -51,19 +51,19 @@ public:
 private:
     // A fresh statement handle with the cursor and binding options set.
     bool Allocate(const CDatabase& database);
-    short Execute(const CDatabase& database, const char* statementText, bool asStoredText, bool readsInAnyOrder);
+    short Execute(const CDatabase& database, const char* statementText, bool storedText, bool readsInAnyOrder);
     bool SkipResultsWithoutColumns();
     void CheckForMoreResults();
-    void DescribeFields(bool asStoredText);
+    void DescribeFields(bool storedText);
     void BindFields(bool readsInAnyOrder);
     void Fetch();
 
-    COdbcHandle statement;
-    bool endOfData;
-    bool fetchFailed;
-    bool moreResults;
-    std::vector<std::unique_ptr<CField>> fields;
-    CStr savedError;
+    COdbcHandle statement_;
+    bool endOfData_;
+    bool fetchFailed_;
+    bool moreResults_;
+    std::vector<std::unique_ptr<CField>> fields_;
+    CStr savedError_;
 };
 
 #endif

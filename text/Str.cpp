@@ -18,21 +18,21 @@ char* Duplicate(const char* source) {
 
 }  // namespace
 
-CStr::CStr() : text(nullptr) { Assign(nullptr); }
+CStr::CStr() : text_(nullptr) { Assign(nullptr); }
 
-CStr::CStr(const char* source) : text(nullptr) { Assign(source); }
+CStr::CStr(const char* source) : text_(nullptr) { Assign(source); }
 
-CStr::CStr(const CStr& other) : text(nullptr) { Assign(other.text); }
+CStr::CStr(const CStr& other) : text_(nullptr) { Assign(other.text_); }
 
-CStr::CStr(CStr&& other) noexcept : text(other.text) { other.text = nullptr; }
+CStr::CStr(CStr&& other) noexcept : text_(other.text_) { other.text_ = nullptr; }
 
 CStr& CStr::operator=(const CStr& other) { return AssignFrom(other); }
 
 CStr& CStr::operator=(CStr&& other) noexcept {
     if (this != &other) {
-        std::free(text);
-        text = other.text;
-        other.text = nullptr;
+        std::free(text_);
+        text_ = other.text_;
+        other.text_ = nullptr;
     }
     return *this;
 }
@@ -40,18 +40,18 @@ CStr& CStr::operator=(CStr&& other) noexcept {
 CStr::~CStr() { Release(); }
 
 void CStr::Take(char* fresh) {
-    std::free(text);
-    text = fresh;
+    std::free(text_);
+    text_ = fresh;
 }
 
 CStr& CStr::Assign(const char* source) {
-    if (source != nullptr && source == text) return *this;
+    if (source != nullptr && source == text_) return *this;
     Take(Duplicate(source != nullptr ? source : ""));
     return *this;
 }
 
 CStr& CStr::AssignFrom(const CStr& other) {
-    if (this != &other) Assign(other.text);
+    if (this != &other) Assign(other.text_);
     return *this;
 }
 
@@ -80,7 +80,7 @@ CStr& CStr::Append(const char* source) {
     const size_t oldLength = Length();
     const size_t addLength = std::strlen(source);
     char* fresh = Allocate(oldLength + addLength + 1);
-    if (oldLength != 0) std::memcpy(fresh, text, oldLength);
+    if (oldLength != 0) std::memcpy(fresh, text_, oldLength);
     std::memcpy(fresh + oldLength, source, addLength + 1);
     Take(fresh);
     return *this;
@@ -95,10 +95,10 @@ void CStr::Substring(CStr& result, size_t pos, size_t n) const {
     const size_t count = (length - pos < n) ? length - pos : n;
     if (&result == this) {
         CStr copy;
-        copy.AssignPrefix(text + pos, count);
+        copy.AssignPrefix(text_ + pos, count);
         result = std::move(copy);
     } else {
-        result.AssignPrefix(text + pos, count);
+        result.AssignPrefix(text_ + pos, count);
     }
 }
 
@@ -112,15 +112,15 @@ char* CStr::Reserve(size_t n) {
     fresh[0] = '\0';
     fresh[n] = '\0';
     Take(fresh);
-    return text;
+    return text_;
 }
 
 void CStr::Release() {
-    std::free(text);
-    text = nullptr;
+    std::free(text_);
+    text_ = nullptr;
 }
 
-size_t CStr::Length() const { return text != nullptr ? std::strlen(text) : 0; }
+size_t CStr::Length() const { return text_ != nullptr ? std::strlen(text_) : 0; }
 
 bool operator==(const CStr& a, const CStr& b) {
     const char* x = a.Text() != nullptr ? a.Text() : "";

@@ -33,14 +33,14 @@ public:
     char* Reserve(size_t n);
     void Release();
 
-    const char* Text() const { return text; }
+    const char* Text() const { return text_; }
     size_t Length() const;
-    bool IsEmpty() const { return text == nullptr || text[0] == '\0'; }
+    bool IsEmpty() const { return text_ == nullptr || text_[0] == '\0'; }
 
 private:
     void Take(char* fresh);
 
-    char* text;
+    char* text_;
 };
 
 bool operator==(const CStr& a, const CStr& b);

@@ -7,7 +7,7 @@
 #include "text/Allocation.h"
 
 CTextBuffer::CTextBuffer(const char* initial, size_t step)
-    : data(nullptr), length(0), capacity(0), growStep(step), mapped_(false) {
+    : data_(nullptr), length_(0), capacity_(0), growStep_(step), mapped_(false) {
     SetText(initial);
 }
 
@@ -15,62 +15,62 @@ CTextBuffer::~CTextBuffer() { Release(); }
 
 void CTextBuffer::Release() noexcept {
     if (mapped_) {
-        UnmapBlock(data, capacity);
+        UnmapBlock(data_, capacity_);
     } else {
-        std::free(data);
+        std::free(data_);
     }
-    data = nullptr;
+    data_ = nullptr;
     mapped_ = false;
 }
 
 CTextBuffer& CTextBuffer::SetText(const char* text) {
     const size_t n = std::strlen(text);
-    if (data == nullptr || capacity < n + 1) {
-        char* fresh = Allocate(n + 1 + growStep);
+    if (data_ == nullptr || capacity_ < n + 1) {
+        char* fresh = Allocate(n + 1 + growStep_);
         Release();
-        data = fresh;
-        capacity = n + 1 + growStep;
+        data_ = fresh;
+        capacity_ = n + 1 + growStep_;
     }
     // memmove: the text may lie inside the array already held.
-    std::memmove(data, text, n);
-    data[n] = '\0';
-    length = n;
+    std::memmove(data_, text, n);
+    data_[n] = '\0';
+    length_ = n;
     return *this;
 }
 
 void CTextBuffer::Grow(size_t needed) {
-    const size_t grown = GrownCapacity(capacity, needed, growStep);
+    const size_t grown = GrownCapacity(capacity_, needed, growStep_);
     if (mapped_ || PrefersMappedBlock(grown)) {
         const size_t size = MappedBlockSize(grown);
         if (mapped_) {
-            data = RemapBlock(data, capacity, size);
+            data_ = RemapBlock(data_, capacity_, size);
         } else {
             char* fresh = MapBlock(size);
-            std::memcpy(fresh, data, length + 1);
-            std::free(data);
-            data = fresh;
+            std::memcpy(fresh, data_, length_ + 1);
+            std::free(data_);
+            data_ = fresh;
             mapped_ = true;
         }
-        capacity = size;
+        capacity_ = size;
         return;
     }
     // realloc moves large arrays by remapping pages rather than copying, so
     // growing a buffer of the whole export never holds two copies of it.
-    char* fresh = static_cast<char*>(std::realloc(data, grown));
+    char* fresh = static_cast<char*>(std::realloc(data_, grown));
     if (fresh == nullptr) throw std::bad_alloc();
-    data = fresh;
-    capacity = grown;
+    data_ = fresh;
+    capacity_ = grown;
 }
 
 CTextBuffer& CTextBuffer::AppendGrowing(const char* text, size_t n) {
-    const bool inside = text >= data && text < data + capacity;
+    const bool inside = text >= data_ && text < data_ + capacity_;
     // The source lies in the array that growing frees or moves.
-    const size_t offset = inside ? static_cast<size_t>(text - data) : 0;
-    Grow(length + n + 1);
-    if (inside) text = data + offset;
-    std::memcpy(data + length, text, n);
-    length += n;
-    data[length] = '\0';
+    const size_t offset = inside ? static_cast<size_t>(text - data_) : 0;
+    Grow(length_ + n + 1);
+    if (inside) text = data_ + offset;
+    std::memcpy(data_ + length_, text, n);
+    length_ += n;
+    data_[length_] = '\0';
     return *this;
 }
 

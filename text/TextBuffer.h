@@ -24,57 +24,57 @@ public:
     // A null text or n == 0 changes nothing. The text may lie in the buffer itself.
     CTextBuffer& AppendText(const char* text, size_t n) {
         if (text == nullptr || n == 0) return *this;
-        if (length + n + 1 > capacity) return AppendGrowing(text, n);
-        std::memmove(data + length, text, n);
-        length += n;
-        data[length] = '\0';
+        if (length_ + n + 1 > capacity_) return AppendGrowing(text, n);
+        std::memmove(data_ + length_, text, n);
+        length_ += n;
+        data_[length_] = '\0';
         return *this;
     }
     CTextBuffer& AppendText(const char* text);
     // A NUL character changes nothing.
     CTextBuffer& AppendChar(char c) {
         if (c == '\0') return *this;
-        EnsureCapacity(length + 2);
-        data[length++] = c;
-        data[length] = '\0';
+        EnsureCapacity(length_ + 2);
+        data_[length_++] = c;
+        data_[length_] = '\0';
         return *this;
     }
     // Room for n more bytes and the terminator, for a caller that writes
     // them itself and then calls Extend; returns where they go.
     char* AppendRoom(size_t n) {
-        EnsureCapacity(length + n + 1);
-        return data + length;
+        EnsureCapacity(length_ + n + 1);
+        return data_ + length_;
     }
     // Takes in the n bytes written at AppendRoom's pointer.
     // REQUIRES: n <= the room asked for since.
     void Extend(size_t n) noexcept {
-        length += n;
-        data[length] = '\0';
+        length_ += n;
+        data_[length_] = '\0';
     }
     // Cuts the text back to its first `newLength` bytes, to undo appends that
     // could not all be made. Allocates nothing. REQUIRES: newLength <= Length().
     void Truncate(size_t newLength) noexcept {
-        length = newLength;
-        data[length] = '\0';
+        length_ = newLength;
+        data_[length_] = '\0';
     }
     // Makes room for `needed` bytes, terminator included; keeps the first length bytes.
     void EnsureCapacity(size_t needed) {
-        if (needed > capacity) Grow(needed);
+        if (needed > capacity_) Grow(needed);
     }
 
-    const char* Text() const { return data; }
-    size_t Length() const { return length; }
-    size_t Capacity() const { return capacity; }
+    const char* Text() const { return data_; }
+    size_t Length() const { return length_; }
+    size_t Capacity() const { return capacity_; }
 
 private:
     void Grow(size_t needed);
     CTextBuffer& AppendGrowing(const char* text, size_t n);
     void Release() noexcept;
 
-    char* data;
-    size_t length;
-    size_t capacity;
-    size_t growStep;
+    char* data_;
+    size_t length_;
+    size_t capacity_;
+    size_t growStep_;
     bool mapped_;  // data is a mapped block, not a heap array
 };
 

@@ -30,24 +30,24 @@ protected:
         const int descriptor = mkstemp(&pattern[0]);
         ASSERT_GE(descriptor, 0);
         close(descriptor);
-        file = pattern;
-        ASSERT_TRUE(database.Connect(("Driver=SQLite3;Database=" + file).c_str()));
+        file_ = pattern;
+        ASSERT_TRUE(database_.Connect(("Driver=SQLite3;Database=" + file_).c_str()));
         Execute("create table v (id integer, r real, ts timestamp)");
     }
     void TearDown() override {
-        database.Disconnect();
-        std::remove(file.c_str());
+        database_.Disconnect();
+        std::remove(file_.c_str());
     }
 
     void Execute(const std::string& statement) {
         CRecordSet recordSet;
-        ASSERT_TRUE(recordSet.Open(database, statement.c_str())) << recordSet.GetErrorText().Text();
+        ASSERT_TRUE(recordSet.Open(database_, statement.c_str())) << recordSet.GetErrorText().Text();
     }
 
     // Column 2 (r) or 3 (ts) of every row, as the driver converts it to a C type.
     std::vector<std::string> DriverConversions(SQLUSMALLINT column) {
         SQLHSTMT statement = nullptr;
-        SQLAllocStmt(database.GetConnectionHandle(), &statement);
+        SQLAllocStmt(database_.GetConnectionHandle(), &statement);
         SQLExecDirect(statement, reinterpret_cast<SQLCHAR*>(const_cast<char*>("select * from v order by id")), SQL_NTS);
         std::vector<std::string> texts;
         while (SQL_SUCCEEDED(SQLFetch(statement))) {
@@ -72,7 +72,7 @@ protected:
 
     std::vector<std::string> Formatted(size_t column) {
         CRecordSet recordSet;
-        EXPECT_TRUE(recordSet.Open(database, "select * from v order by id"));
+        EXPECT_TRUE(recordSet.Open(database_, "select * from v order by id"));
         CValueText valueText;
         std::vector<std::string> texts;
         for (; !recordSet.IsEOF(); recordSet.MoveNext()) {
@@ -83,8 +83,8 @@ protected:
         return texts;
     }
 
-    std::string file;
-    CDatabase database;
+    std::string file_;
+    CDatabase database_;
 };
 
 TEST_F(StoredText, WellTypedValuesComeOutAsTheDriversOwnConversion) {

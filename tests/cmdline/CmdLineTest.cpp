@@ -26,23 +26,23 @@ protected:
     }
     template <size_t N>
     bool Parse(const char* (&elements)[N]) {
-        return set->Parse(static_cast<int>(N), elements);
+        return set_->Parse(static_cast<int>(N), elements);
     }
     void Renew() {
-        earlierSets.push_back(std::move(set));
-        set = std::make_unique<CCmdLine>();
+        earlierSets_.push_back(std::move(set_));
+        set_ = std::make_unique<CCmdLine>();
     }
 
-    std::vector<std::unique_ptr<CCmdLineArg>> args;
-    std::vector<std::unique_ptr<CCmdLine>> earlierSets;
-    std::unique_ptr<CCmdLine> set = std::make_unique<CCmdLine>();
+    std::vector<std::unique_ptr<CCmdLineArg>> args_;
+    std::vector<std::unique_ptr<CCmdLine>> earlierSets_;
+    std::unique_ptr<CCmdLine> set_ = std::make_unique<CCmdLine>();
 
 private:
     template <typename T>
     T& Register(std::unique_ptr<T> arg) {
         T& registered = *arg;
-        args.push_back(std::move(arg));
-        set->AddArg(registered);
+        args_.push_back(std::move(arg));
+        set_->AddArg(registered);
         return registered;
     }
 };
@@ -51,17 +51,17 @@ TEST_F(CmdLine, ProgramNameAloneLeavesTheRequiredArgumentMissing) {
     String("connect", ARG_POSITIONAL | ARG_REQUIRED);
     const char* argv[] = {"prog"};
     EXPECT_FALSE(Parse(argv));
-    EXPECT_STREQ(set->GetErrorText(), "Missing required argument: connect\n\n");
+    EXPECT_STREQ(set_->GetErrorText(), "Missing required argument: connect\n\n");
 }
 
 TEST_F(CmdLine, ArgTextIsNullPastTheLastElementAndBeforeParsing) {
-    EXPECT_EQ(set->GetArgText(0), nullptr);
+    EXPECT_EQ(set_->GetArgText(0), nullptr);
     String("t");
     const char* argv[] = {"prog", "-t=1"};
     ASSERT_TRUE(Parse(argv));
-    EXPECT_STREQ(set->GetArgText(0), "prog");
-    EXPECT_STREQ(set->GetArgText(1), "-t=1");
-    EXPECT_EQ(set->GetArgText(2), nullptr);
+    EXPECT_STREQ(set_->GetArgText(0), "prog");
+    EXPECT_STREQ(set_->GetArgText(1), "-t=1");
+    EXPECT_EQ(set_->GetArgText(2), nullptr);
 }
 
 TEST_F(CmdLine, NamesMatchIgnoringCaseAfterEitherPrefix) {
@@ -71,7 +71,7 @@ TEST_F(CmdLine, NamesMatchIgnoringCaseAfterEitherPrefix) {
     ASSERT_TRUE(Parse(argv));
     EXPECT_STREQ(t.GetValue(), "x");
     EXPECT_STREQ(s.GetValue(), "y");
-    EXPECT_STREQ(set->GetErrorText(), "");
+    EXPECT_STREQ(set_->GetErrorText(), "");
 }
 
 TEST_F(CmdLine, ValueFollowsTheNameAfterOneOptionalSeparator) {
@@ -115,7 +115,7 @@ TEST_F(CmdLine, RepeatedOptionIsRejectedAndStopsTheParse) {
     CCmdLineArgToggle& f = Toggle("f");
     const char* argv[] = {"prog", "-t=a", "-t=b", "-f"};
     EXPECT_FALSE(Parse(argv));
-    EXPECT_STREQ(set->GetErrorText(), "Invalid argument: -t=b\n\n");
+    EXPECT_STREQ(set_->GetErrorText(), "Invalid argument: -t=b\n\n");
     EXPECT_STREQ(t.GetValue(), "a");
     EXPECT_FALSE(f.IsGiven());
 }
@@ -146,7 +146,7 @@ TEST_F(CmdLine, PrefixCharacterAloneMatchesNoNamedArgument) {
         String("t");
         const char* argv[] = {"prog", element};
         EXPECT_FALSE(Parse(argv)) << element;
-        EXPECT_EQ(set->GetErrorText(), std::string("Invalid argument: ") + element + "\n\n");
+        EXPECT_EQ(set_->GetErrorText(), std::string("Invalid argument: ") + element + "\n\n");
     }
 }
 
@@ -158,7 +158,7 @@ TEST_F(CmdLine, PositionalElementsFillPositionalArgumentsInOrder) {
     EXPECT_FALSE(Parse(argv));
     EXPECT_STREQ(a.GetValue(), "x");
     EXPECT_STREQ(b.GetValue(), "y");
-    EXPECT_STREQ(set->GetErrorText(), "Invalid argument: z%s\n\n");
+    EXPECT_STREQ(set_->GetErrorText(), "Invalid argument: z%s\n\n");
 }
 
 TEST_F(CmdLine, EmptyElementIsPositional) {
@@ -176,7 +176,7 @@ TEST_F(CmdLine, PositionalValueOutsideTheChoicesIsNotOfferedToTheNext) {
     const char* argv[] = {"prog", "slow"};
     EXPECT_FALSE(Parse(argv));
     EXPECT_FALSE(rest.IsGiven());
-    EXPECT_STREQ(set->GetErrorText(), "Invalid argument: slow\n\n");
+    EXPECT_STREQ(set_->GetErrorText(), "Invalid argument: slow\n\n");
 }
 
 TEST_F(CmdLine, PositionalArgumentCannotBeGivenByName) {
@@ -205,24 +205,24 @@ TEST_F(CmdLine, ExclusiveConflictNamesTheFirstTwoGivenMembersAndBeatsMissing) {
     CCmdLineArgString& a = String("a");
     CCmdLineArgString& b = String("b");
     CCmdLineArgString& c = String("c");
-    set->AddExclusiveGroup({&a, &b});
-    set->AddExclusiveGroup({&a, &b, &c});
+    set_->AddExclusiveGroup({&a, &b});
+    set_->AddExclusiveGroup({&a, &b, &c});
     const char* argv[] = {"prog", "-c", "-b"};
     EXPECT_FALSE(Parse(argv));
-    EXPECT_STREQ(set->GetErrorText(), "Exclusive arguments: b and c\n\n");
+    EXPECT_STREQ(set_->GetErrorText(), "Exclusive arguments: b and c\n\n");
 }
 
 TEST_F(CmdLine, DependentWithoutItsPrerequisiteIsReported) {
     CCmdLineArgString& user = String("user");
     CCmdLineArgString& password = String("password");
     CCmdLineArgString& role = String("role");
-    set->AddDependency(password, role);
-    set->AddDependency(user, password);
-    set->AddDependency(user, role);
+    set_->AddDependency(password, role);
+    set_->AddDependency(user, password);
+    set_->AddDependency(user, role);
     const char* argv[] = {"prog", "-role=r", "-password=p"};
     EXPECT_FALSE(Parse(argv));
     // The dependents of one prerequisite are checked in declaration order.
-    EXPECT_STREQ(set->GetErrorText(), "password is invalid without user\n\n");
+    EXPECT_STREQ(set_->GetErrorText(), "password is invalid without user\n\n");
 }
 
 TEST_F(CmdLine, SecondParseRepeatsOnlyAnElementFailure) {
@@ -238,7 +238,7 @@ TEST_F(CmdLine, SecondParseRepeatsOnlyAnElementFailure) {
     EXPECT_FALSE(Parse(bad));
     EXPECT_FALSE(Parse(good));
     EXPECT_FALSE(t.IsGiven());
-    EXPECT_STREQ(set->GetErrorText(), "Invalid argument: -x\n\n");
+    EXPECT_STREQ(set_->GetErrorText(), "Invalid argument: -x\n\n");
 }
 
 TEST_F(CmdLine, MegabyteElementsAreTakenAndReportedWhole) {
@@ -249,7 +249,7 @@ TEST_F(CmdLine, MegabyteElementsAreTakenAndReportedWhole) {
     const char* argv[] = {"prog", accepted.c_str(), rejected.c_str()};
     EXPECT_FALSE(Parse(argv));
     EXPECT_EQ(std::string(s.GetValue()), value);
-    EXPECT_EQ(std::string(set->GetErrorText()), "Invalid argument: " + rejected + "\n\n");
+    EXPECT_EQ(std::string(set_->GetErrorText()), "Invalid argument: " + rejected + "\n\n");
 }
 
 // A program's own view of a rejected element: upper case.
@@ -265,7 +265,7 @@ protected:
 TEST_F(CmdLine, RejectedElementIsShownAsTypedUnlessTheProgramShowsItOtherwise) {
     const char* argv[] = {"prog", "Driver=x;PWD=p"};
     EXPECT_FALSE(Parse(argv));
-    EXPECT_STREQ(set->GetErrorText(), "Invalid argument: Driver=x;PWD=p\n\n");
+    EXPECT_STREQ(set_->GetErrorText(), "Invalid argument: Driver=x;PWD=p\n\n");
     CShoutingCmdLine shouting;
     EXPECT_FALSE(shouting.Parse(2, argv));
     EXPECT_STREQ(shouting.GetErrorText(), "Invalid argument: DRIVER=X;PWD=P\n\n");
