@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "app/DefaultAction.h"
 #include "app/ExitStatus.h"
 
 namespace {
@@ -39,20 +40,10 @@ void RestorePreviousAction(int signal) {
     }
 }
 
-// Returning from the handler would not send a sent signal again: it is raised
-// anew, and delivered with the default action once the handler returns.
-void EndBySignal(int signal) {
-    struct sigaction action;
-    std::memset(&action, 0, sizeof action);
-    action.sa_handler = SIG_DFL;
-    sigemptyset(&action.sa_mask);
-    sigaction(signal, &action, nullptr);
-    raise(signal);
-}
-
 void OnFatalSignal(int signal, siginfo_t* info, void*) {
     if (WasSent(info)) {
-        EndBySignal(signal);
+        // Returning from the handler would not send a sent signal again.
+        RaiseWithDefaultAction(signal);
         return;
     }
     if (!IsLibraryFault()) {

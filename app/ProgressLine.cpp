@@ -22,6 +22,10 @@
 #include <new>
 #include <system_error>
 
+#ifndef _WIN32
+#include "app/DefaultAction.h"
+#endif
+
 namespace {
 
 constexpr auto REDRAW_INTERVAL = std::chrono::milliseconds(100);
@@ -110,12 +114,7 @@ bool maskSaved = false;
 void OnInterrupt(int signal) {
     const int savedErrno = errno;
     EraseProgressLineInHandler();
-    struct sigaction action;
-    std::memset(&action, 0, sizeof action);
-    action.sa_handler = SIG_DFL;
-    sigemptyset(&action.sa_mask);
-    sigaction(signal, &action, nullptr);
-    raise(signal);
+    RaiseWithDefaultAction(signal);
     errno = savedErrno;
 }
 
