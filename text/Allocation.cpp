@@ -1,13 +1,11 @@
 #include "text/Allocation.h"
 
-#include <algorithm>
 #include <cstdlib>
 #include <new>
 
 #ifdef __linux__
 #include <malloc.h>
 #include <sys/mman.h>
-#include <unistd.h>
 #endif
 
 char* Allocate(size_t size) {
@@ -36,6 +34,8 @@ bool PrefersMappedBlock(size_t size) {
 char* MapBlock(size_t size) {
     void* block = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (block == MAP_FAILED) throw std::bad_alloc();
+    // Only advice: where the system keeps no huge pages, the block gets small ones.
+    madvise(block, size, MADV_HUGEPAGE);
     return static_cast<char*>(block);
 }
 
@@ -46,18 +46,6 @@ char* RemapBlock(char* block, size_t oldSize, size_t newSize) {
 }
 
 void UnmapBlock(char* block, size_t size) noexcept { munmap(block, size); }
-
-size_t PrepareBlock(char* block, size_t ready, size_t needed, size_t size) noexcept {
-    const size_t end = std::min(size, (needed + PREPARED_PART - 1) / PREPARED_PART * PREPARED_PART);
-    if (end <= ready) return ready;
-#ifdef MADV_POPULATE_WRITE
-    // madvise takes a page-aligned start; pages already in are left as they are.
-    const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
-    const size_t start = ready / page * page;
-    madvise(block + start, end - start, MADV_POPULATE_WRITE);
-#endif
-    return end;
-}
 #else
 bool PrefersMappedBlock(size_t) { return false; }
 
@@ -66,6 +54,4 @@ char* MapBlock(size_t) { throw std::bad_alloc(); }
 char* RemapBlock(char*, size_t, size_t) { throw std::bad_alloc(); }
 
 void UnmapBlock(char*, size_t) noexcept {}
-
-size_t PrepareBlock(char*, size_t, size_t, size_t size) noexcept { return size; }
 #endif

@@ -7,7 +7,7 @@
 #include "text/Allocation.h"
 
 CTextBuffer::CTextBuffer(const char* initial, size_t step)
-    : data_(nullptr), length_(0), capacity_(0), growStep_(step), mapped_(false), blockSize_(0) {
+    : data_(nullptr), length_(0), capacity_(0), growStep_(step), mapped_(false) {
     SetText(initial);
 }
 
@@ -15,7 +15,7 @@ CTextBuffer::~CTextBuffer() { Release(); }
 
 void CTextBuffer::Release() noexcept {
     if (mapped_) {
-        UnmapBlock(data_, blockSize_);
+        UnmapBlock(data_, capacity_);
     } else {
         std::free(data_);
     }
@@ -39,27 +39,19 @@ CTextBuffer& CTextBuffer::SetText(const char* text) {
 }
 
 void CTextBuffer::Grow(size_t needed) {
-    // A mapped block's capacity is the part made ready so far.
-    if (mapped_ && needed <= blockSize_) {
-        capacity_ = PrepareBlock(data_, capacity_, needed, blockSize_);
-        return;
-    }
     const size_t grown = GrownCapacity(capacity_, needed, growStep_);
     if (mapped_ || PrefersMappedBlock(grown)) {
         const size_t size = MappedBlockSize(grown);
-        size_t ready = capacity_;
         if (mapped_) {
-            data_ = RemapBlock(data_, blockSize_, size);
+            data_ = RemapBlock(data_, capacity_, size);
         } else {
             char* fresh = MapBlock(size);
             std::memcpy(fresh, data_, length_ + 1);
             std::free(data_);
             data_ = fresh;
             mapped_ = true;
-            ready = length_ + 1;
         }
-        blockSize_ = size;
-        capacity_ = PrepareBlock(data_, ready, needed, size);
+        capacity_ = size;
         return;
     }
     // realloc moves large arrays by remapping pages rather than copying, so

@@ -9,9 +9,8 @@
 // small pieces copies O(N) bytes in all. The array never shrinks. An append
 // that cannot get its memory throws std::bad_alloc and changes nothing.
 // A text that grows to the size of a whole export may become a block of its
-// own pages (text/Allocation.h), made ready a part at a time so that it
-// neither faults in every 4 KiB page nor is copied when it grows; its
-// capacity is then the part ready.
+// own pages (text/Allocation.h), so it neither faults in every 4 KiB page
+// nor is copied when it grows.
 class CTextBuffer {
 public:
     static constexpr size_t DEFAULT_GROW_STEP = 1024;
@@ -77,7 +76,6 @@ private:
     size_t capacity_;
     size_t growStep_;
     bool mapped_;  // data is a mapped block, not a heap array
-    size_t blockSize_;  // of the mapped block, of which capacity_ bytes are ready
 };
 
 #endif
