@@ -71,9 +71,8 @@ void CCsvDocument::AddColumn(const char* name) {
     if (!entry.second) sharesNames_ = true;
 }
 
-size_t CCsvDocument::FindColumn(const char* name, size_t hint) const {
-    // The export names each column by the document's own text of its name.
-    if (hint < columns_.size() && (columns_[hint].Text() == name || std::strcmp(columns_[hint].Text(), name) == 0)) {
+size_t CCsvDocument::FindColumnByName(const char* name, size_t hint) const {
+    if (hint < columns_.size() && std::strcmp(columns_[hint].Text(), name) == 0) {
         return firstWithName_[hint];
     }
     const auto found = columnIndex_.find(std::string_view(name));

@@ -72,7 +72,11 @@ public:
 
     // The first column of that name, or NO_COLUMN. The column at `hint` is
     // checked before the index.
-    size_t FindColumn(const char* name, size_t hint) const;
+    size_t FindColumn(const char* name, size_t hint) const {
+        // The export names each column by the document's own text of its name.
+        if (hint < columns_.size() && columns_[hint].Text() == name) return firstWithName_[hint];
+        return FindColumnByName(name, hint);
+    }
     // The first column with the name of the column at this position.
     size_t FirstWithName(size_t column) const { return firstWithName_[column]; }
     const char* Separator() const { return separator_.Text(); }
@@ -83,6 +87,7 @@ public:
     void TakeBackValues(std::unique_ptr<CCsvRow::Values> returned) noexcept;
 
 private:
+    size_t FindColumnByName(const char* name, size_t hint) const;
     void AppendLine(const CCsvRow& row);
     bool WriteHeader(FILE* out) const;
 

@@ -4,6 +4,10 @@
 #include <cstring>
 #include <utility>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 bool IsSeparatorChar(char c, const char* separator, size_t separatorLength) {
@@ -44,22 +48,64 @@ inline uint64_t LoadShortWord(const char* text, size_t n) {
     return low | (uint64_t{high} << 32);
 }
 
-// Every value of the export passes through here, so with a one-character
-// separator (the usual case) the bytes are looked at eight at a time, the
-// last word overlapping the one before it.
-bool NeedsQuotes(const char* text, size_t n, const char* separator, size_t separatorLength) {
-    if (separatorLength != 1 || n < sizeof(uint32_t)) {
-        for (size_t i = 0; i < n; ++i) {
-            if (IsSpecial(text[i], separator, separatorLength)) return true;
-        }
-        return false;
+// Up to three bytes as one word: the first, the middle and the last byte
+// cover them all.
+inline uint64_t LoadTinyWord(const char* text, size_t n) {
+    return uint64_t{static_cast<unsigned char>(text[0])} | uint64_t{static_cast<unsigned char>(text[n / 2])} << 8 |
+           uint64_t{static_cast<unsigned char>(text[n - 1])} << 16;
+}
+
+// Up to eight bytes as one word.
+inline uint64_t LoadUpToWord(const char* text, size_t n) {
+    if (n < sizeof(uint32_t)) return LoadTinyWord(text, n);
+    return n < sizeof(uint64_t) ? LoadShortWord(text, n) : LoadWord(text);
+}
+
+#ifdef __SSE2__
+inline bool HasSpecialBytes(__m128i bytes, __m128i separator) {
+    const __m128i quote = _mm_cmpeq_epi8(bytes, _mm_set1_epi8('"'));
+    const __m128i cr = _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\r'));
+    const __m128i lf = _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n'));
+    const __m128i other = _mm_cmpeq_epi8(bytes, separator);
+    return _mm_movemask_epi8(_mm_or_si128(_mm_or_si128(quote, cr), _mm_or_si128(lf, other))) != 0;
+}
+
+inline __m128i LoadBlock(const char* text) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(text)); }
+
+// Sixteen bytes at a time, the last block overlapping the one before it; a
+// shorter text is one block of two words, overlapping or repeated.
+bool HasSpecialByteIn(const char* text, size_t n, char separator) {
+    const __m128i wanted = _mm_set1_epi8(separator);
+    if (n < 2 * sizeof(uint64_t)) {
+        const uint64_t low = LoadUpToWord(text, n);
+        const uint64_t high = n < sizeof(uint64_t) ? low : LoadWord(text + n - sizeof(uint64_t));
+        return HasSpecialBytes(_mm_set_epi64x(static_cast<long long>(high), static_cast<long long>(low)), wanted);
     }
-    const char c = separator[0];
-    if (n < sizeof(uint64_t)) return HasSpecialByte(LoadShortWord(text, n), c) != 0;
+    for (size_t i = 0; i + 16 < n; i += 16) {
+        if (HasSpecialBytes(LoadBlock(text + i), wanted)) return true;
+    }
+    return HasSpecialBytes(LoadBlock(text + n - 16), wanted);
+}
+#else
+// Eight bytes at a time, the last word overlapping the one before it.
+bool HasSpecialByteIn(const char* text, size_t n, char separator) {
+    if (n <= sizeof(uint64_t)) return HasSpecialByte(LoadUpToWord(text, n), separator) != 0;
     for (size_t i = 0; i + sizeof(uint64_t) < n; i += sizeof(uint64_t)) {
-        if (HasSpecialByte(LoadWord(text + i), c) != 0) return true;
+        if (HasSpecialByte(LoadWord(text + i), separator) != 0) return true;
     }
-    return HasSpecialByte(LoadWord(text + n - sizeof(uint64_t)), c) != 0;
+    return HasSpecialByte(LoadWord(text + n - sizeof(uint64_t)), separator) != 0;
+}
+#endif
+
+// Every value of the export passes through here, so with a one-character
+// separator (the usual case) the bytes are looked at many at a time.
+bool NeedsQuotes(const char* text, size_t n, const char* separator, size_t separatorLength) {
+    if (n == 0) return false;
+    if (separatorLength == 1) return HasSpecialByteIn(text, n, separator[0]);
+    for (size_t i = 0; i < n; ++i) {
+        if (IsSpecial(text[i], separator, separatorLength)) return true;
+    }
+    return false;
 }
 
 // Values are mostly short: up to sixteen bytes move in two overlapping words

@@ -11,7 +11,7 @@
 
 void CCsvRow::Values::Clear() noexcept {
     for (Slot& slot : slots) slot.set = false;
-    bytes.clear();
+    bytes.Truncate(0);
 }
 
 CCsvRow::CCsvRow(CCsvDocument& owner)
@@ -66,10 +66,12 @@ void CCsvRow::StoreAt(size_t column, const char* value, size_t length) {
     }
     if (slots[column].set) return;
     // All the room first: a slot is marked set only once its value is stored whole.
-    std::string& bytes = values_->bytes;
-    const size_t offset = bytes.size();
-    bytes.reserve(offset + length + 1);
-    bytes.append(value, length).push_back('\0');
+    CTextBuffer& bytes = values_->bytes;
+    const size_t offset = bytes.Length();
+    char* const at = bytes.AppendRoom(length + 1);
+    std::memcpy(at, value, length);
+    at[length] = '\0';
+    bytes.Extend(length + 1);
     slots[column] = Values::Slot{offset, length, true};
 }
 

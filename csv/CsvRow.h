@@ -3,8 +3,9 @@
 
 #include <cstddef>
 #include <memory>
-#include <string>
 #include <vector>
+
+#include "text/TextBuffer.h"
 
 class CCsvDocument;
 
@@ -31,7 +32,7 @@ public:
             bool set;
         };
         std::vector<Slot> slots;
-        std::string bytes;
+        CTextBuffer bytes;
 
         void Clear() noexcept;
     };
@@ -60,10 +61,10 @@ public:
         const Values::Slot& slot = values_->slots[column];
         if (!slot.set) return "";
         length = slot.length;
-        return values_->bytes.data() + slot.offset;
+        return values_->bytes.Text() + slot.offset;
     }
     // The bytes of all values stored, at least their lengths' sum.
-    size_t StoredBytes() const { return values_ == nullptr ? 0 : values_->bytes.size(); }
+    size_t StoredBytes() const { return values_ == nullptr ? 0 : values_->bytes.Length(); }
     // Replaces the values by the fields of one CSV line: by position onto the
     // document's columns when it has any (extra fields are ignored), otherwise
     // under new columns Field1, Field2, ... A separator right before the end of
