@@ -20,19 +20,6 @@ bool IsSpecial(char c, const char* separator, size_t separatorLength) {
     return c == '"' || c == '\r' || c == '\n' || IsSeparatorChar(c, separator, separatorLength);
 }
 
-constexpr uint64_t ONES = 0x0101010101010101ULL;
-constexpr uint64_t HIGHS = 0x8080808080808080ULL;
-
-// Non-zero when some byte of the word equals c.
-inline uint64_t HasByte(uint64_t word, char c) {
-    const uint64_t x = word ^ (ONES * static_cast<unsigned char>(c));
-    return (x - ONES) & ~x & HIGHS;
-}
-
-inline uint64_t HasSpecialByte(uint64_t word, char separator) {
-    return HasByte(word, '"') | HasByte(word, '\r') | HasByte(word, '\n') | HasByte(word, separator);
-}
-
 inline uint64_t LoadWord(const char* text) {
     uint64_t word;
     std::memcpy(&word, text, sizeof word);
@@ -87,6 +74,19 @@ bool HasSpecialByteIn(const char* text, size_t n, char separator) {
     return HasSpecialBytes(LoadBlock(text + n - 16), wanted);
 }
 #else
+constexpr uint64_t ONES = 0x0101010101010101ULL;
+constexpr uint64_t HIGHS = 0x8080808080808080ULL;
+
+// Non-zero when some byte of the word equals c.
+inline uint64_t HasByte(uint64_t word, char c) {
+    const uint64_t x = word ^ (ONES * static_cast<unsigned char>(c));
+    return (x - ONES) & ~x & HIGHS;
+}
+
+inline uint64_t HasSpecialByte(uint64_t word, char separator) {
+    return HasByte(word, '"') | HasByte(word, '\r') | HasByte(word, '\n') | HasByte(word, separator);
+}
+
 // Eight bytes at a time, the last word overlapping the one before it.
 bool HasSpecialByteIn(const char* text, size_t n, char separator) {
     if (n <= sizeof(uint64_t)) return HasSpecialByte(LoadUpToWord(text, n), separator) != 0;
