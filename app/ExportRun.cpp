@@ -313,8 +313,8 @@ bool CExportRun::ExportRows(CCsvDocument& document) {
 bool CExportRun::WriteDocument(const CCsvDocument& document) {
     // CSV written to the terminal itself would mix with the line.
     if (CProgressLine::WritesToTerminal(Output())) progress_.End();
-    std::atomic<uint64_t>& progressBytes = progress_.StartWriting(document.TextLength());
-    bool written = document.Write(Output(), options_.argFieldNames.GetState(), &progressBytes);
+    std::atomic<uint64_t>* progressBytes = progress_.StartWriting(document.TextLength());
+    bool written = document.Write(Output(), options_.argFieldNames.GetState(), progressBytes);
     written = std::fflush(Output()) == 0 && written && std::ferror(Output()) == 0;
     if (outputFile_) written = CloseOutputFile(written);
     progress_.End();

@@ -185,11 +185,12 @@ void CProgressLine::StartReading() {
     readingStarted_ = Clock::now();
 }
 
-std::atomic<uint64_t>& CProgressLine::StartWriting(uint64_t totalBytes) {
+std::atomic<uint64_t>* CProgressLine::StartWriting(uint64_t totalBytes) {
+    if (!thread_.joinable()) return nullptr;
     const std::lock_guard<std::mutex> lock(mutex_);
     stage_ = WRITING;
     totalBytes_ = totalBytes;
-    return writtenBytes_;
+    return &writtenBytes_;
 }
 
 void CProgressLine::End() {

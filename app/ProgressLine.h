@@ -43,8 +43,9 @@ public:
         records_.store(records, std::memory_order_relaxed);
         textBytes_.store(textBytes, std::memory_order_relaxed);
     }
-    // Returns the counter of bytes written, for the writer to add to.
-    std::atomic<uint64_t>& StartWriting(uint64_t totalBytes);
+    // Returns the counter of bytes written, for the writer to add to; null
+    // when no line is shown, so that the writer need not count.
+    std::atomic<uint64_t>* StartWriting(uint64_t totalBytes);
     // Erases the line and waits for the thread. Safe to call twice.
     void End();
 
