@@ -83,7 +83,10 @@ scripts/iodbc-dev.sh "$PWD/build-iodbc/iodbc-dev"
 cmake -S . -B build-iodbc -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLET_WERROR=ON \
     -DQUILLET_DRIVER_MANAGER=iodbc -DQUILLET_IODBC_ROOT="$PWD/build-iodbc/iodbc-dev" >/dev/null
 cmake --build build-iodbc -j"$jobs"
-ldd build-iodbc/quillet | grep -q libiodbc && ! ldd build-iodbc/quillet | grep -q 'libodbc\.' \
+# Read whole first: grep -q stops reading at its match, and under pipefail
+# the ldd it cut short would fail the pipe.
+iodbc_libraries=$(ldd build-iodbc/quillet)
+grep -q libiodbc <<<"$iodbc_libraries" && ! grep -q 'libodbc\.' <<<"$iodbc_libraries" \
     || { echo "build-iodbc/quillet is not linked against iODBC alone" >&2; exit 1; }
 run_ctest build-iodbc scripts/with-postgres.sh scripts/with-mariadb.sh
 echo "== iODBC build and tests took $((SECONDS - iodbc_start)) s"
