@@ -28,4 +28,9 @@ CExportCmdLine::CExportCmdLine()
     AddExample("Quillet \"DSN=MyDatabase;UID=MyUser\" -s=\"select * from MyTable\" -f");
 }
 
-CStr CExportCmdLine::ShowRejected(const char* element) const { return CSecretMask(element).Apply(element); }
+// A rejected element may also be a password typed apart from its connection
+// string, so the secrets of the connection string given hide it too.
+CStr CExportCmdLine::ShowRejected(const char* element) const {
+    const CStr own = CSecretMask(element).Apply(element);
+    return argConnect.IsGiven() ? CSecretMask(argConnect.GetValue()).Apply(own.Text()) : own;
+}
