@@ -25,8 +25,11 @@ namespace {
 
 using CCsvRecord = std::vector<std::string>;
 
+// In TMPDIR, which scripts/fuzz.sh points at a folder it removes afterwards.
 std::string TempPath(const char* suffix) {
-    return "/tmp/quillet-fuzz-" + std::to_string(getpid()) + suffix;
+    const char* folder = std::getenv("TMPDIR");
+    return std::string(folder != nullptr && *folder != '\0' ? folder : "/tmp") + "/quillet-fuzz-" +
+           std::to_string(getpid()) + suffix;
 }
 
 void Check(bool holds, const char* what) {

@@ -18,11 +18,13 @@ keep_going=()
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=($(ls fuzz/Fuzz*.cpp | xargs -n1 basename | sed 's/\.cpp$//'))
 for target in "${targets[@]}"; do
+    # A copy of the corpus, and a TMPDIR for the files a target writes per input.
     work=$(mktemp -d)
-    cp -r "fuzz/corpus/$target/." "$work/"
+    mkdir "$work/corpus" "$work/tmp"
+    cp -r "fuzz/corpus/$target/." "$work/corpus/"
     echo "== $target: ${seconds}s"
-    build-fuzz/"$target" "${keep_going[@]}" -max_total_time="$seconds" -max_len=4096 -timeout=10 -rss_limit_mb=2048 \
-        -print_final_stats=1 -artifact_prefix=build-fuzz/"$target"- "$work" 2>&1 \
+    TMPDIR=$work/tmp build-fuzz/"$target" "${keep_going[@]}" -max_total_time="$seconds" -max_len=4096 -timeout=10 -rss_limit_mb=2048 \
+        -print_final_stats=1 -artifact_prefix=build-fuzz/"$target"- "$work/corpus" 2>&1 \
         | grep -E '^(stat::number_of_executed_units|stat::peak_rss_mb|==[0-9]+==ERROR|SUMMARY|#[0-9]+ *DONE|#[0-9]+: cov)' || true
     rm -rf "$work"
     if ls build-fuzz/"$target"-* >/dev/null 2>&1; then
