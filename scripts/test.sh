@@ -13,12 +13,14 @@
 # It ends with the list of every test skipped and why, also when a phase
 # fails: each phase's runner appends "PHASE: TEST: REASON" lines to the file
 # named by QUILLET_SKIPPED (the end-to-end scripts themselves; GoogleTest's
-# skips are read from CTest's JUnit file by scripts/skipped-tests.py).
+# skips are read from CTest's JUnit file by scripts/skipped-tests.py). Last it
+# names what the run left in /tmp: nothing, when all went well.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 phases=(main iodbc windows sanitizers fuzz)
 phase_index=-1
+tmp_before=$(ls -A /tmp)
 skip_dir=$(mktemp -d)
 export QUILLET_SKIPPED=$skip_dir/skipped.txt
 touch "$QUILLET_SKIPPED"
@@ -34,6 +36,7 @@ report_skips() {
     echo "== Tests skipped: $(wc -l <"$QUILLET_SKIPPED")"
     cat "$QUILLET_SKIPPED"
     rm -rf "$skip_dir"
+    echo "== Left behind in /tmp: $(comm -13 <(sort <<<"$tmp_before") <(ls -A /tmp | sort) | tr '\n' ' ')"
     exit "$status"
 }
 trap report_skips EXIT
