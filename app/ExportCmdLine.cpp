@@ -29,8 +29,9 @@ CExportCmdLine::CExportCmdLine()
 }
 
 // A rejected element may also be a password typed apart from its connection
-// string, so the secrets of the connection string given hide it too.
+// string, before or after it, so the secrets of every element hide it too.
 CStr CExportCmdLine::ShowRejected(const char* element) const {
-    const CStr own = CSecretMask(element).Apply(element);
-    return argConnect.IsGiven() ? CSecretMask(argConnect.GetValue()).Apply(own.Text()) : own;
+    CStr shown = CSecretMask(element).Apply(element);
+    for (uint32_t i = 0; const char* other = GetArgText(i); ++i) shown = CSecretMask(other).Apply(shown.Text());
+    return shown;
 }

@@ -50,8 +50,11 @@ class ProgramEntry(e2e.TempDirTestCase):
     def test_rejected_connection_string_hides_its_password(self):
         r = run(["", "Driver=x;PWD=very-secret", "-t=t"])
         self.assertEqual((r.status, r.err), (2, BANNER + b"Invalid argument: Driver=x;PWD=***\n\n" + USAGE))
-        r = run(["Driver=x;PWD=very-secret", "-t=t", "very-secret"])
-        self.assertEqual((r.status, r.err), (2, BANNER + b"Invalid argument: ***\n\n" + USAGE))
+        # A password typed apart from its connection string, after or before it.
+        for args, shown in ((["Driver=x;PWD=very-secret", "-t=t", "very-secret"], b"***"),
+                            (["-x=very-secret", "Driver=x;PWD=very-secret"], b"-x=***")):
+            r = run(args)
+            self.assertEqual((r.status, r.err), (2, BANNER + b"Invalid argument: " + shown + b"\n\n" + USAGE))
 
     def test_table_or_statement_even_empty_starts_the_export(self):
         for args in (["-t=MyTable"], ["-s="], ["-s=select 1", "-T=x"]):
