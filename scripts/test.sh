@@ -83,7 +83,7 @@ scripts/package-check.sh build
 start_phase 1 "Build against iODBC and test"
 iodbc_start=$SECONDS
 scripts/iodbc-dev.sh "$PWD/build-iodbc/iodbc-dev"
-cmake -S . -B build-iodbc -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLET_WERROR=ON \
+cmake -S . -B build-iodbc -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLET_WERROR=ON -DQUILLET_BENCHMARKS=OFF \
     -DQUILLET_DRIVER_MANAGER=iodbc -DQUILLET_IODBC_ROOT="$PWD/build-iodbc/iodbc-dev" >/dev/null
 cmake --build build-iodbc -j"$jobs"
 # Read whole first: grep -q stops reading at its match, and under pipefail
@@ -104,7 +104,7 @@ scripts/with-wine.sh scripts/package-check-windows.sh build-win
 echo "== Windows build and tests took $((SECONDS - windows_start)) s"
 
 start_phase 3 "Build and test with AddressSanitizer and UndefinedBehaviorSanitizer"
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DQUILLET_WERROR=ON -DQUILLET_SANITIZE=ON >/dev/null
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DQUILLET_WERROR=ON -DQUILLET_SANITIZE=ON -DQUILLET_BENCHMARKS=OFF >/dev/null
 cmake --build build-asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:detect_stack_use_after_return=1 \
 LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0 \
