@@ -56,15 +56,15 @@ run_ctest() {
     return "$status"
 }
 
-# Wine's own loader sometimes fails an assertion while a finished process
-# exits ("Inconsistency detected by ld.so: dl-fini.c"), whatever the test did.
-# When that message is in the log of a failed run, the failed tests run once more.
+# Wine itself sometimes fails a test that did its work: its loader fails an
+# assertion as a finished process exits ("Inconsistency detected by ld.so:
+# dl-fini.c"), or a process ends at its start without a word. Failed tests
+# therefore run once more, after their first failures are shown in full; a
+# test that fails again fails the phase. The same tests run natively above.
 run_ctest_under_wine() {
-    local log=$skip_dir/$QUILLET_TEST_PHASE.log status=0
-    run_ctest "$@" 2>&1 | tee "$log" || status=$?
-    [ "$status" != 0 ] && grep -q 'Inconsistency detected by ld\.so: dl-fini' "$log" || return "$status"
-    echo "== Wine's loader failed at a process exit; the failed tests run again"
     local build=$1
+    run_ctest "$@" && return 0
+    echo "== The failed tests run again under wine"
     shift
     "$@" ctest --test-dir "$build" --output-on-failure -j2 --rerun-failed
 }
@@ -98,7 +98,9 @@ start_phase 2 "Cross-build for Windows and test under wine"
 windows_start=$SECONDS
 cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DQUILLET_WERROR=ON -DQUILLET_HOST_TEST_DRIVER="$PWD/build/libquillet_testdriver.so" >/dev/null
-cmake --build build-win -j"$jobs"
+# The cross-compiler's tools leave empty temporary files behind: in the build folder, not /tmp.
+mkdir -p build-win/tmp
+TMPDIR=$PWD/build-win/tmp cmake --build build-win -j"$jobs"
 run_ctest_under_wine build-win scripts/with-wine.sh scripts/with-postgres.sh scripts/with-mariadb.sh
 scripts/with-wine.sh scripts/package-check-windows.sh build-win
 echo "== Windows build and tests took $((SECONDS - windows_start)) s"
