@@ -48,7 +48,7 @@ class ProgressLine(unittest.TestCase):
     def test_a_long_export_shows_the_line_and_leaves_only_the_messages(self):
         # Each driver mostly waits for its own statements, so the drivers run side by side.
         with concurrent.futures.ThreadPoolExecutor(len(DRIVERS)) as pool:
-            runs = {driver: pool.submit(self.runs_of, *spec) for driver, spec in DRIVERS.items()}
+            runs = {driver: pool.submit(self.runs_of, *statements) for driver, statements in DRIVERS.items()}
         for driver, future in runs.items():
             with self.subTest(driver):
                 piped, (status, shown, screen), failed, (failed_status, failed_shown, failed_screen) = future.result()
