@@ -89,6 +89,7 @@ public:
 private:
     size_t FindColumnByName(const char* name, size_t hint) const;
     void AppendLine(const CCsvRow& row);
+    bool AppendPlainLine(const CCsvRow& row);
     bool WriteHeader(FILE* out) const;
 
     bool reading_;

@@ -97,17 +97,6 @@ bool HasSpecialByteIn(const char* text, size_t n, char separator) {
 }
 #endif
 
-// Every value of the export passes through here, so with a one-character
-// separator (the usual case) the bytes are looked at many at a time.
-bool NeedsQuotes(const char* text, size_t n, const char* separator, size_t separatorLength) {
-    if (n == 0) return false;
-    if (separatorLength == 1) return HasSpecialByteIn(text, n, separator[0]);
-    for (size_t i = 0; i < n; ++i) {
-        if (IsSpecial(text[i], separator, separatorLength)) return true;
-    }
-    return false;
-}
-
 // Values are mostly short: up to sixteen bytes move in two overlapping words
 // rather than through a call of memcpy.
 inline char* PutBytes(char* out, const char* text, size_t n) {
@@ -142,6 +131,16 @@ char* PutQuoted(char* out, const char* text, size_t n) {
 
 bool IsLineBreakOrEnd(char c) { return c == '\0' || c == '\n' || c == '\r'; }
 
+// Every value of the export passes through here, so with a one-character
+// separator (the usual case) the bytes are looked at many at a time.
+bool NeedsQuotes(const char* text, size_t n, const char* separator, size_t separatorLength) {
+    if (n == 0) return false;
+    if (separatorLength == 1) return HasSpecialByteIn(text, n, separator[0]);
+    for (size_t i = 0; i < n; ++i) {
+        if (IsSpecial(text[i], separator, separatorLength)) return true;
+    }
+    return false;
+}
 
 char* PutEscapedField(char* out, const char* text, size_t n, const char* separator, size_t separatorLength) {
     return NeedsQuotes(text, n, separator, separatorLength) ? PutQuoted(out, text, n) : PutBytes(out, text, n);

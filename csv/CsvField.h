@@ -15,6 +15,10 @@ bool IsLineBreakOrEnd(char c);
 // line breaks keeps one record on one logical line for every CSV reader.
 void EscapeField(CStr& text, const char* separator = ",");
 
+// Whether a text of n bytes needs the quotes: it holds a double quote, a CR,
+// an LF or a character of the separator.
+bool NeedsQuotes(const char* text, size_t n, const char* separator, size_t separatorLength);
+
 // Appends the escaped form of the first n characters of text to out without
 // an intermediate copy. REQUIRES: text does not lie in out.
 void AppendEscapedField(CTextBuffer& out, const char* text, size_t n, const char* separator);

@@ -12,6 +12,8 @@
 void CCsvRow::Values::Clear() noexcept {
     for (Slot& slot : slots) slot.set = false;
     bytes.Truncate(0);
+    stored = 0;
+    inColumnOrder = true;
 }
 
 CCsvRow::CCsvRow(CCsvDocument& owner)
@@ -48,6 +50,7 @@ CCsvRow::~CCsvRow() { End(); }
 // filled) means the row could not be completed, so it is left out; a commit
 // that runs out of memory here leaves the document as it was.
 void CCsvRow::End() noexcept {
+    if (document_ == nullptr) return;
     if (std::uncaught_exceptions() > exceptionsAtStart_) {
         Discard();
         return;
@@ -73,6 +76,8 @@ void CCsvRow::StoreAt(size_t column, const char* value, size_t length) {
     at[length] = '\0';
     bytes.Extend(length + 1);
     slots[column] = Values::Slot{offset, length, true};
+    values_->inColumnOrder = values_->inColumnOrder && column == values_->stored;
+    ++values_->stored;
 }
 
 void CCsvRow::SetValue(const char* name, const char* value) {

@@ -81,6 +81,17 @@ TEST(CsvDocument, GivesMissingValuesEmptyFields) {
     EXPECT_EQ(WrittenText(doc, false), "1,2\n,x\n,\ny,\n");
 }
 
+TEST(CsvDocument, KeepsEmptyValuesAndNulBytesOfARowStoredInColumnOrder) {
+    CCsvDocument doc(false, ";");
+    CCsvRow row = doc.NewRow();
+    row.SetValue("a", "");
+    row.SetValue("b", "x\0y", 3);
+    row.SetValue("b", "not kept");
+    row.SetValue("c", "a,b");
+    row.Commit();
+    EXPECT_EQ(WrittenText(doc, true), std::string("a;b;c\n;x\0y;a,b\n", 15));
+}
+
 TEST(CsvDocument, TellsNamesApartByLetterCase) {
     CCsvDocument doc(false, ",");
     AddRow(doc, {{"ID", "1"}, {"id", "2"}});
