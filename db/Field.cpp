@@ -101,12 +101,6 @@ SQLLEN BufferLengthFor(SQLSMALLINT cType, size_t bufferSize) {
     return static_cast<SQLLEN>(cType == SQL_C_BINARY ? bufferSize - 1 : bufferSize);
 }
 
-// MariaDB's driver leaves the indicator of a bound BIT value that is not NULL
-// untouched, so every fetch starts from this mark: a NULL of an earlier row
-// never decides a later one, and a text whose length was not written is
-// read again whole.
-constexpr SQLLEN UNWRITTEN_INDICATOR = SQL_NO_TOTAL;
-
 // DB2's 64-bit Linux driver writes only the low 32 bits of a length. Lengths
 // start as UNWRITTEN_INDICATOR, whose upper half is all ones: a length that
 // still has that half and means nothing as a whole is its lower half.
@@ -133,6 +127,8 @@ CField::CField(void* statement, unsigned short columnNumber, const SColumnDescri
       removesTrailingBlanks_(column.sqlType == SQL_CHAR || column.sqlType == SQL_WCHAR),
       isUnsigned_(column.isUnsigned),
       storedText_(column.storedText),
+      isBit_(false),
+      isFloat_(false),
       bound_(false),
       bufferSize_(0),
       indicator_(0),
@@ -140,12 +136,15 @@ CField::CField(void* statement, unsigned short columnNumber, const SColumnDescri
       isNull_(false),
       failed_(false),
       valueLength_(0) {
+    static_assert(UNWRITTEN_INDICATOR == SQL_NO_TOTAL, "the mark is a length no value has");
     SColumnMapping mapping = MapSqlType(column.sqlType, column.isUnsigned);
     if (storedText_) {
         mapping.cType = SQL_C_CHAR;
         mapping.fixedSize = 0;
     }
     cType_ = mapping.cType;
+    isBit_ = cType_ == SQL_C_BIT;
+    isFloat_ = cType_ == SQL_C_FLOAT;
     valueType_ = mapping.valueType;
     fixedSize_ = mapping.fixedSize;
     bufferSize_ = InitialBufferSize(mapping, column.columnSize);
@@ -165,44 +164,10 @@ bool CField::Bind() {
     return bound_;
 }
 
-bool CField::IsNull() {
-    Load();
-    return isNull_;
-}
-
 const char* CField::GetValue() {
     Load();
     return isNull_ || failed_ ? "" : buffer_.get();
 }
-
-void CField::ResetForRow() {
-    loaded_ = false;
-    indicator_ = UNWRITTEN_INDICATOR;
-}
-
-template <typename T>
-T CField::ReadAs() {
-    Load();
-    T value;
-    std::memcpy(&value, buffer_.get(), sizeof value);
-    return value;
-}
-
-int64_t CField::GetInteger() {
-    if (cType_ == SQL_C_BIT) return ReadAs<unsigned char>();
-    return ReadAs<int64_t>();
-}
-
-uint64_t CField::GetUnsigned() { return ReadAs<uint64_t>(); }
-
-double CField::GetDouble() {
-    if (cType_ == SQL_C_FLOAT) return static_cast<double>(ReadAs<float>());
-    return ReadAs<double>();
-}
-
-SDateValue CField::GetDate() { return ReadAs<SDateValue>(); }
-
-STimestampValue CField::GetTimestamp() { return ReadAs<STimestampValue>(); }
 
 const char* CField::GetText(size_t& length) {
     const char* value = GetValue();
@@ -214,8 +179,7 @@ const unsigned char* CField::GetBinary(size_t& length) {
     return reinterpret_cast<const unsigned char*>(GetText(length));
 }
 
-void CField::Load() {
-    if (loaded_) return;
+void CField::LoadValue() {
     loaded_ = true;
     isNull_ = false;
     failed_ = false;

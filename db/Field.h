@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 
 #include "db/ValueType.h"
@@ -40,7 +41,10 @@ public:
     bool Bind();
     bool IsBound() const { return bound_; }
     // Called before every fetch: the value of the new row is not yet loaded.
-    void ResetForRow();
+    void ResetForRow() {
+        loaded_ = false;
+        indicator_ = UNWRITTEN_INDICATOR;
+    }
 
     const char* GetName() const { return name_.Text(); }
     int GetValueType() const { return valueType_; }
@@ -51,7 +55,10 @@ public:
     bool IsStoredText() const { return storedText_; }
 
     // The accessors below load the current row's value on first use.
-    bool IsNull();
+    bool IsNull() {
+        Load();
+        return isNull_;
+    }
     // The buffer holding the value as its value type says; the empty text for
     // NULL and after a failed read. Valid until the next fetch.
     const char* GetValue();
@@ -65,11 +72,11 @@ public:
 
     // The current value by its value type (db/ValueType.h).
     // REQUIRES: the value is not NULL, not failed and not stored text.
-    int64_t GetInteger();
-    uint64_t GetUnsigned();
-    double GetDouble();
-    SDateValue GetDate();
-    STimestampValue GetTimestamp();
+    int64_t GetInteger() { return isBit_ ? ReadAs<unsigned char>() : ReadAs<int64_t>(); }
+    uint64_t GetUnsigned() { return ReadAs<uint64_t>(); }
+    double GetDouble() { return isFloat_ ? static_cast<double>(ReadAs<float>()) : ReadAs<double>(); }
+    SDateValue GetDate() { return ReadAs<SDateValue>(); }
+    STimestampValue GetTimestamp() { return ReadAs<STimestampValue>(); }
     // The bytes of a text value (db/ValueType.h), or of any value when
     // IsStoredText, and their count; a NUL byte follows them. Valid until
     // the next fetch.
@@ -83,7 +90,17 @@ public:
     size_t GetBufferSize() const { return bufferSize_; }
 
 private:
-    void Load();
+    // MariaDB's driver leaves the indicator of a bound BIT value that is not
+    // NULL untouched, so every fetch starts from this mark: a NULL of an
+    // earlier row never decides a later one, and a text whose length was not
+    // written is read again whole.
+    static constexpr std::ptrdiff_t UNWRITTEN_INDICATOR = -4;  // SQL_NO_TOTAL
+
+    // Every row's values pass through here; only the first use in a row loads.
+    void Load() {
+        if (!loaded_) LoadValue();
+    }
+    void LoadValue();
     void TakeBoundValue();
     bool IsWholeBoundValue(std::ptrdiff_t length) const;
     void RecoverCutValue(size_t expectedLength);
@@ -95,7 +112,12 @@ private:
     void Fail(const char* reason = nullptr);
     // Bound buffers carry no alignment promise for the value they hold.
     template <typename T>
-    T ReadAs();
+    T ReadAs() {
+        Load();
+        T value;
+        std::memcpy(&value, buffer_.get(), sizeof value);
+        return value;
+    }
 
     void* statement_;
     unsigned short columnNumber_;
@@ -107,6 +129,8 @@ private:
     bool removesTrailingBlanks_;
     bool isUnsigned_;
     bool storedText_;
+    bool isBit_;    // an integer value held in one byte
+    bool isFloat_;  // a real held in single precision
     bool bound_;
     std::unique_ptr<char[]> buffer_;
     size_t bufferSize_;

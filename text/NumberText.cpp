@@ -24,12 +24,7 @@ constexpr uint64_t MILLION = 1000000;
 char* PutMillionths(char* out, uint64_t millionths) {
     out = std::to_chars(out, out + MAX_INTEGER_TEXT, millionths / MILLION).ptr;
     *out++ = '.';
-    uint64_t fraction = millionths % MILLION;
-    for (int i = 6; i-- > 0;) {
-        out[i] = static_cast<char>('0' + fraction % 10);
-        fraction /= 10;
-    }
-    return out + 6;
+    return PutSixDigits(out, static_cast<uint32_t>(millionths % MILLION));
 }
 
 // The value rounded to millionths, the exact product's ties to even as

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "text/Str.h"
 #include "text/TextBuffer.h"
@@ -39,6 +40,24 @@ char* PutShortDecimal(char* out, const char* text, size_t length);
 
 // '0' to '9' and nothing else, whatever the locale.
 inline bool IsDecimalDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The last two decimal digits of value at out; returns their end. Dates,
+// times and decimals are written two digits at a time.
+inline char* PutTwoDigits(char* out, unsigned value) {
+    static constexpr char PAIRS[] =
+        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+        "8081828384858687888990919293949596979899";
+    std::memcpy(out, PAIRS + 2 * (value % 100), 2);
+    return out + 2;
+}
+
+// The last six decimal digits of value at out; returns their end.
+inline char* PutSixDigits(char* out, uint32_t value) {
+    out = PutTwoDigits(out, value / 10000);
+    out = PutTwoDigits(out, value / 100);
+    return PutTwoDigits(out, value);
+}
 
 // Appends a decimal number text ("-12.5", "123456789012345678.1234") with
 // exactly six decimals, rounding half away from zero on the decimal digits

@@ -7,12 +7,6 @@
 
 namespace {
 
-char* PutTwoDigits(char* out, unsigned value) {
-    out[0] = static_cast<char>('0' + (value / 10) % 10);
-    out[1] = static_cast<char>('0' + value % 10);
-    return out + 2;
-}
-
 // At least four digits, "-" before negative years.
 char* PutYear(char* out, int year) {
     if (year >= 0 && year <= 9999) {
@@ -166,9 +160,14 @@ char* PutFraction(char* out, uint32_t nanoseconds) {
     if (nanoseconds >= 1000000000u) {  // not a valid fraction: all of its digits
         return std::to_chars(out, out + 16, nanoseconds).ptr;
     }
-    char* end = out + 9;
-    for (char* digit = end; digit > out; nanoseconds /= 10) *--digit = static_cast<char>('0' + nanoseconds % 10);
-    while (end > out + 3 && end[-1] == '0') --end;
+    // Milliseconds always; the rest only when it is not zero, without trailing zeros.
+    const unsigned milliseconds = nanoseconds / 1000000u;
+    *out++ = static_cast<char>('0' + milliseconds / 100);
+    out = PutTwoDigits(out, milliseconds);
+    const uint32_t rest = nanoseconds % 1000000u;
+    if (rest == 0) return out;
+    char* end = PutSixDigits(out, rest);
+    while (end[-1] == '0') --end;
     return end;
 }
 
