@@ -73,7 +73,9 @@ void PrintDiagnostics(const CHandle& handle) {
 
 // One result column, bound to a typed buffer or read with SQLGetData after
 // the fetch. A long value is read in pieces into the same buffer: the floor
-// needs the driver to deliver every byte, not to keep them.
+// needs the driver to deliver every byte, not to keep them. A bound column
+// whose values may not fit (`pieces`) has a value the fetch cut read again
+// whole, as the exporter does.
 struct Column {
     SQLSMALLINT cType = SQL_C_CHAR;
     bool bound = true;
@@ -82,11 +84,20 @@ struct Column {
     SQLLEN indicator = 0;
 };
 
+// Whether SQLGetData may read any column, bound or not, in any order: then a
+// text or binary column of a declared size is bound, as the exporter binds it.
+bool ReadsInAnyOrder(const CHandle& connection) {
+    SQLUINTEGER extensions = 0;
+    const SQLUINTEGER anyOrder = SQL_GD_ANY_COLUMN | SQL_GD_ANY_ORDER;
+    return Succeeded(SQLGetInfo(connection.Get(), SQL_GETDATA_EXTENSIONS, &extensions, sizeof extensions,
+                                nullptr)) &&
+           (extensions & anyOrder) == anyOrder;
+}
+
 // The C type a careful exporter fetches each SQL type as (every integer
 // 64 bits wide, as a driver may describe wider values than the declared
-// type holds); character data
-// gets room for four bytes per character (UTF-8), and anything without a
-// fixed size, a declared size or a size below a page is read in pieces.
+// type holds); character data gets room for four bytes per character
+// (UTF-8), up to a page, and anything without a fixed size is read in pieces.
 void ChooseTarget(Column& column, SQLSMALLINT sqlType, SQLULEN size) {
     switch (sqlType) {
     case SQL_BIT:
@@ -122,14 +133,27 @@ void ChooseTarget(Column& column, SQLSMALLINT sqlType, SQLULEN size) {
         break;
     }
     column.cType = SQL_C_CHAR;
-    const bool sized = sqlType != SQL_LONGVARCHAR && size > 0 && size * 4 < PIECE_SIZE;
-    column.pieces = !sized;
-    column.buffer.resize(sized ? size * 4 + 1 : PIECE_SIZE);
+    const bool fits = sqlType != SQL_LONGVARCHAR && size > 0 && size * 4 < PIECE_SIZE;
+    column.pieces = !fits;
+    column.buffer.resize(fits ? size * 4 + 1 : PIECE_SIZE);
+}
+
+bool Bind(const CHandle& statement, SQLUSMALLINT number, Column& column) {
+    return Succeeded(SQLBindCol(statement.Get(), number, column.cType, column.buffer.data(),
+                                static_cast<SQLLEN>(column.buffer.size()), &column.indicator));
+}
+
+// How many bytes of a value the buffer holds whole: a text needs its terminating zero.
+SQLLEN FullLength(const Column& column) {
+    const SQLLEN room = static_cast<SQLLEN>(column.buffer.size());
+    return column.cType == SQL_C_CHAR ? room - 1 : room;
 }
 
 // Drivers such as SQLite's and PostgreSQL's allow SQLGetData only after the
-// last bound column, so once one column is read in pieces none after it is bound.
-bool DescribeAndBind(const CHandle& statement, std::vector<Column>& columns) {
+// last bound column, so once one column is read in pieces none after it is
+// bound; drivers that read any column in any order get a text or binary
+// column of a declared size bound.
+bool DescribeAndBind(const CHandle& statement, bool anyOrder, std::vector<Column>& columns) {
     SQLSMALLINT count = 0;
     if (!Succeeded(SQLNumResultCols(statement.Get(), &count))) {
         return false;
@@ -146,11 +170,9 @@ bool DescribeAndBind(const CHandle& statement, std::vector<Column>& columns) {
         }
         Column& column = columns[i];
         ChooseTarget(column, sqlType, size);
-        binding = binding && !column.pieces;
+        binding = binding && (!column.pieces || (anyOrder && size > 0));
         column.bound = binding;
-        if (column.bound &&
-            !Succeeded(SQLBindCol(statement.Get(), i + 1, column.cType, column.buffer.data(),
-                                  static_cast<SQLLEN>(column.buffer.size()), &column.indicator))) {
+        if (column.bound && !Bind(statement, static_cast<SQLUSMALLINT>(i + 1), column)) {
             return false;
         }
     }
@@ -170,16 +192,28 @@ bool ReadUnbound(const CHandle& statement, SQLUSMALLINT number, Column& column) 
         if (!Succeeded(result)) {
             return false;
         }
-        const SQLLEN full = column.cType == SQL_C_CHAR ? room - 1 : room;
-        if (!column.pieces || (column.indicator != SQL_NO_TOTAL && column.indicator <= full)) {
+        if (!column.pieces || (column.indicator != SQL_NO_TOTAL && column.indicator <= FullLength(column))) {
             return true;
         }
     }
 }
 
+// A bound value the fetch cut is read whole: the column is unbound, read
+// from its start with SQLGetData and bound again.
+bool ReadCut(const CHandle& statement, SQLUSMALLINT number, Column& column) {
+    if (column.indicator != SQL_NO_TOTAL && column.indicator <= FullLength(column)) {
+        return true;
+    }
+    return Succeeded(SQLBindCol(statement.Get(), number, column.cType, nullptr, 0, nullptr)) &&
+           ReadUnbound(statement, number, column) && Bind(statement, number, column);
+}
+
 bool ReadRow(const CHandle& statement, std::vector<Column>& columns) {
     for (size_t i = 0; i < columns.size(); ++i) {
-        if (!columns[i].bound && !ReadUnbound(statement, static_cast<SQLUSMALLINT>(i + 1), columns[i])) {
+        const SQLUSMALLINT number = static_cast<SQLUSMALLINT>(i + 1);
+        Column& column = columns[i];
+        if (!(column.bound ? !column.pieces || ReadCut(statement, number, column)
+                           : ReadUnbound(statement, number, column))) {
             return false;
         }
     }
@@ -251,7 +285,7 @@ int Run(const char* connectionString, const char* statementText) {
         return Fail(connection, "Statement allocation");
     }
     std::vector<Column> columns;
-    if (!Prepare(statement, statementText) || !DescribeAndBind(statement, columns)) {
+    if (!Prepare(statement, statementText) || !DescribeAndBind(statement, ReadsInAnyOrder(connection), columns)) {
         return Fail(statement, "Prepare");
     }
     if (SQLExecute(statement.Get()) == SQL_ERROR) {
