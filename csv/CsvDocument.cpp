@@ -139,23 +139,28 @@ void CCsvDocument::AppendLine(const CCsvRow& row) {
     rowText_.Extend(static_cast<size_t>(out + LINE_END_LENGTH - start));
 }
 
-// The usual row of an export: a value for each column in column order, a
-// one-character separator and nothing to quote. The values' bytes are then
-// the line once the NUL after each value becomes the separator, and the last
-// one the line end; one look at all the bytes tells whether any needs quotes.
+// The usual row of an export: a value for each column, stored in column
+// order, a one-character separator and nothing to quote. The stored bytes are
+// then the line once the NUL after each value becomes the separator, and the
+// last one the line end; one look at all of them tells whether any needs quotes.
 bool CCsvDocument::AppendPlainLine(const CCsvRow& row) {
-    if (separatorLength_ != 1 || sharesNames_ || columns_.empty()) return false;
-    size_t length = 0;
-    const char* values = row.ValuesInColumnOrder(columns_.size(), length);
-    if (values == nullptr || NeedsQuotes(values, length, separator_.Text(), 1)) return false;
+    const size_t length = row.StoredBytes();
+    if (separatorLength_ != 1 || sharesNames_ || length == 0) return false;
+    const char* values = row.StoredValues();
+    if (NeedsQuotes(values, length, separator_.Text(), 1)) return false;
     const size_t lineLength = length - 1 + LINE_END_LENGTH;
+    // Unused room until Extend takes the line in.
     char* const out = rowText_.AppendRoom(lineLength);
     std::memcpy(out, values, length);
-    for (size_t column = 0; column + 1 < columns_.size(); ++column) {
+    size_t end = 0;
+    for (size_t column = 0; column < columns_.size(); ++column) {
         size_t valueLength = 0;
-        const char* value = row.ValueAt(column, valueLength);
-        out[static_cast<size_t>(value - values) + valueLength] = separator_.Text()[0];
+        // A column without a value, or one stored out of order, is not where the next value must be.
+        if (row.ValueAt(column, valueLength) != values + end) return false;
+        end += valueLength;
+        out[end++] = separator_.Text()[0];
     }
+    if (end != length) return false;
     std::memcpy(out + length - 1, LINE_END, LINE_END_LENGTH);
     rowText_.Extend(lineLength);
     return true;

@@ -97,20 +97,6 @@ bool HasSpecialByteIn(const char* text, size_t n, char separator) {
 }
 #endif
 
-// Values are mostly short: up to sixteen bytes move in two overlapping words
-// rather than through a call of memcpy.
-inline char* PutBytes(char* out, const char* text, size_t n) {
-    if (n >= sizeof(uint64_t) && n <= 2 * sizeof(uint64_t)) {
-        const uint64_t head = LoadWord(text);
-        const uint64_t tail = LoadWord(text + n - sizeof(uint64_t));
-        std::memcpy(out, &head, sizeof head);
-        std::memcpy(out + n - sizeof(uint64_t), &tail, sizeof tail);
-    } else {
-        std::memcpy(out, text, n);
-    }
-    return out + n;
-}
-
 // Every double quote is written twice.
 char* PutQuoted(char* out, const char* text, size_t n) {
     *out++ = '"';

@@ -2,6 +2,8 @@
 #define QUILLET_CSV_CSVFIELD_H
 
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 
 #include "text/Str.h"
 #include "text/TextBuffer.h"
@@ -14,6 +16,30 @@ bool IsLineBreakOrEnd(char c);
 // other text, blanks at either end included, is written as it is. Quoting
 // line breaks keeps one record on one logical line for every CSV reader.
 void EscapeField(CStr& text, const char* separator = ",");
+
+// Copies n bytes to out and returns their end. Values are mostly short: up
+// to sixteen bytes move as two overlapping pieces rather than through a call
+// of memcpy.
+inline char* PutBytes(char* out, const char* text, size_t n) {
+    if (n >= sizeof(uint64_t) && n <= 2 * sizeof(uint64_t)) {
+        uint64_t head;
+        uint64_t tail;
+        std::memcpy(&head, text, sizeof head);
+        std::memcpy(&tail, text + n - sizeof tail, sizeof tail);
+        std::memcpy(out, &head, sizeof head);
+        std::memcpy(out + n - sizeof tail, &tail, sizeof tail);
+    } else if (n >= sizeof(uint32_t) && n < sizeof(uint64_t)) {
+        uint32_t head;
+        uint32_t tail;
+        std::memcpy(&head, text, sizeof head);
+        std::memcpy(&tail, text + n - sizeof tail, sizeof tail);
+        std::memcpy(out, &head, sizeof head);
+        std::memcpy(out + n - sizeof tail, &tail, sizeof tail);
+    } else {
+        std::memcpy(out, text, n);
+    }
+    return out + n;
+}
 
 // Whether a text of n bytes needs the quotes: it holds a double quote, a CR,
 // an LF or a character of the separator.

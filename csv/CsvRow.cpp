@@ -12,8 +12,6 @@
 void CCsvRow::Values::Clear() noexcept {
     for (Slot& slot : slots) slot.set = false;
     bytes.Truncate(0);
-    stored = 0;
-    inColumnOrder = true;
 }
 
 CCsvRow::CCsvRow(CCsvDocument& owner)
@@ -62,22 +60,22 @@ void CCsvRow::End() noexcept {
     }
 }
 
-void CCsvRow::StoreAt(size_t column, const char* value, size_t length) {
-    std::vector<Values::Slot>& slots = values_->slots;
-    if (column >= slots.size()) {
-        slots.resize(std::max(column + 1, document_->ColumnCount()), Values::Slot{0, 0, false});
-    }
-    if (slots[column].set) return;
+void CCsvRow::AddSlots(size_t column) {
+    values_->slots.resize(std::max(column + 1, document_->ColumnCount()), Values::Slot{0, 0, false});
+}
+
+// Every value of an export is stored here.
+inline void CCsvRow::StoreAt(size_t column, const char* value, size_t length) {
+    Values& values = *values_;
+    if (column >= values.slots.size()) AddSlots(column);
+    Values::Slot& slot = values.slots[column];
+    if (slot.set) return;
     // All the room first: a slot is marked set only once its value is stored whole.
-    CTextBuffer& bytes = values_->bytes;
-    const size_t offset = bytes.Length();
-    char* const at = bytes.AppendRoom(length + 1);
-    std::memcpy(at, value, length);
-    at[length] = '\0';
-    bytes.Extend(length + 1);
-    slots[column] = Values::Slot{offset, length, true};
-    values_->inColumnOrder = values_->inColumnOrder && column == values_->stored;
-    ++values_->stored;
+    const size_t offset = values.bytes.Length();
+    char* const at = values.bytes.AppendRoom(length + 1);
+    *PutBytes(at, value, length) = '\0';
+    values.bytes.Extend(length + 1);
+    slot = Values::Slot{offset, length, true};
 }
 
 void CCsvRow::SetValue(const char* name, const char* value) {

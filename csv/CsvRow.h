@@ -33,9 +33,6 @@ public:
         };
         std::vector<Slot> slots;
         CTextBuffer bytes;
-        // How many values are stored, and whether the n-th of them went to column n.
-        size_t stored = 0;
-        bool inColumnOrder = true;
 
         void Clear() noexcept;
     };
@@ -68,15 +65,9 @@ public:
     }
     // The bytes of all values stored, at least their lengths' sum.
     size_t StoredBytes() const { return values_ == nullptr ? 0 : values_->bytes.Length(); }
-    // When the row holds values for its first `columns` columns only, stored
-    // in column order: all their bytes, each value followed by a NUL, and
-    // their count in length. Null otherwise.
-    const char* ValuesInColumnOrder(size_t columns, size_t& length) const {
-        length = 0;
-        if (values_ == nullptr || !values_->inColumnOrder || values_->stored != columns) return nullptr;
-        length = values_->bytes.Length();
-        return values_->bytes.Text();
-    }
+    // The bytes of all values stored, in the order they were stored, each
+    // followed by a NUL; StoredBytes long. Valid while the row is unchanged.
+    const char* StoredValues() const { return values_ == nullptr ? "" : values_->bytes.Text(); }
     // Replaces the values by the fields of one CSV line: by position onto the
     // document's columns when it has any (extra fields are ignored), otherwise
     // under new columns Field1, Field2, ... A separator right before the end of
@@ -91,6 +82,7 @@ public:
 
 private:
     void StoreAt(size_t column, const char* value, size_t length);
+    void AddSlots(size_t column);
     void End() noexcept;
 
     CCsvDocument* document_;

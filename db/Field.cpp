@@ -179,6 +179,21 @@ const unsigned char* CField::GetBinary(size_t& length) {
     return reinterpret_cast<const unsigned char*>(GetText(length));
 }
 
+// Every bound value of an export is taken here.
+inline void CField::TakeBoundValue() {
+    const SQLLEN length = WrittenLength(indicator_);
+    if (length == SQL_NULL_DATA) {
+        isNull_ = true;
+    } else if (fixedSize_ != 0) {
+        valueLength_ = fixedSize_;
+    } else if (length >= 0 && static_cast<size_t>(length) < bufferSize_ && IsWholeBoundValue(length)) {
+        valueLength_ = static_cast<size_t>(length);
+        buffer_[valueLength_] = '\0';
+    } else {
+        RecoverCutValue(length > 0 ? static_cast<size_t>(length) : 0);
+    }
+}
+
 void CField::LoadValue() {
     loaded_ = true;
     isNull_ = false;
@@ -192,20 +207,6 @@ void CField::LoadValue() {
         ReadPieces(0);
     }
     if (removesTrailingBlanks_ && !isNull_ && !failed_) RemoveTrailingBlanks();
-}
-
-void CField::TakeBoundValue() {
-    const SQLLEN length = WrittenLength(indicator_);
-    if (length == SQL_NULL_DATA) {
-        isNull_ = true;
-    } else if (fixedSize_ != 0) {
-        valueLength_ = fixedSize_;
-    } else if (length >= 0 && static_cast<size_t>(length) < bufferSize_ && IsWholeBoundValue(length)) {
-        valueLength_ = static_cast<size_t>(length);
-        buffer_[valueLength_] = '\0';
-    } else {
-        RecoverCutValue(length > 0 ? static_cast<size_t>(length) : 0);
-    }
 }
 
 // A bound text ends at its terminator. One that ends before its length (a
