@@ -98,7 +98,16 @@ private:
 
     // Every row's values pass through here; only the first use in a row loads.
     void Load() {
-        if (!loaded_) LoadValue();
+        if (loaded_) return;
+        // A bound value of fixed size with a length the fetch wrote is all there.
+        if (bound_ && fixedSize_ != 0 && indicator_ >= 0) {
+            loaded_ = true;
+            isNull_ = false;
+            failed_ = false;
+            valueLength_ = fixedSize_;
+            return;
+        }
+        LoadValue();
     }
     void LoadValue();
     void TakeBoundValue();
