@@ -144,20 +144,22 @@ void CCsvDocument::AppendLine(const CCsvRow& row) {
 // then the line once the NUL after each value becomes the separator, and the
 // last one the line end; one look at all of them tells whether any needs quotes.
 bool CCsvDocument::AppendPlainLine(const CCsvRow& row) {
-    const size_t length = row.StoredBytes();
-    if (separatorLength_ != 1 || sharesNames_ || length == 0) return false;
-    const char* values = row.StoredValues();
-    if (NeedsQuotes(values, length, separator_.Text(), 1)) return false;
+    const CCsvRow::Values* stored = row.StoredValues();
+    if (separatorLength_ != 1 || sharesNames_ || stored == nullptr || stored->slots.size() != columns_.size()) {
+        return false;
+    }
+    const size_t length = stored->bytes.Length();
+    const char* values = stored->bytes.Text();
+    if (length == 0 || NeedsQuotes(values, length, separator_.Text(), 1)) return false;
     const size_t lineLength = length - 1 + LINE_END_LENGTH;
     // Unused room until Extend takes the line in.
     char* const out = rowText_.AppendRoom(lineLength);
     std::memcpy(out, values, length);
     size_t end = 0;
-    for (size_t column = 0; column < columns_.size(); ++column) {
-        size_t valueLength = 0;
+    for (const CCsvRow::Values::Slot& slot : stored->slots) {
         // A column without a value, or one stored out of order, is not where the next value must be.
-        if (row.ValueAt(column, valueLength) != values + end) return false;
-        end += valueLength;
+        if (!slot.set || slot.offset != end) return false;
+        end += slot.length;
         out[end++] = separator_.Text()[0];
     }
     if (end != length) return false;

@@ -65,9 +65,8 @@ public:
     }
     // The bytes of all values stored, at least their lengths' sum.
     size_t StoredBytes() const { return values_ == nullptr ? 0 : values_->bytes.Length(); }
-    // The bytes of all values stored, in the order they were stored, each
-    // followed by a NUL; StoredBytes long. Valid while the row is unchanged.
-    const char* StoredValues() const { return values_ == nullptr ? "" : values_->bytes.Text(); }
+    // The values stored, null in a committed row. Valid while the row is unchanged.
+    const Values* StoredValues() const { return values_.get(); }
     // Replaces the values by the fields of one CSV line: by position onto the
     // document's columns when it has any (extra fields are ignored), otherwise
     // under new columns Field1, Field2, ... A separator right before the end of
