@@ -329,7 +329,7 @@ def measure(tool, rows, work):
 
 
 class Figures:
-    """The medians of one tool's runs, or why it has none."""
+    """The medians of one tool's runs, its fastest run's CPU and wall time, or why it has none."""
 
     def __init__(self, name, runs):
         self.name = name
@@ -337,6 +337,9 @@ class Figures:
         self.failure = failed[0].failure if failed else None
         good = [r for r in runs if not r.failure] if not failed else []
         self.walls = [r.wall for r in good]
+        self.cpus = [r.cpu for r in good]
+        self.fastest_cpu = min(self.cpus) if good else None
+        self.fastest_wall = min(self.walls) if good else None
         self.wall = statistics.median(r.wall for r in good) if good else None
         self.cpu = statistics.median(r.cpu for r in good) if good else None
         self.peak_mib = statistics.median(r.peak_kib for r in good) / 1024 if good else None
@@ -420,13 +423,20 @@ def wall_ratio_target(text, figures, tool, limit):
 OWN_COST_LIMIT = 1.10
 SCALING_LIMIT = 1.10
 
+# The CPU-time targets compare each program's fastest run: load from elsewhere
+# on the machine (other virtual machines on a shared host) only ever adds time,
+# by up to half of it in single runs, so the fastest run is the nearest to what
+# the program itself costs. The tables give the medians beside it.
+FASTEST_NOTE = ("the fastest of the runs of each, as load from elsewhere on the machine only ever adds "
+                "time; the medians are in the tables above")
+
 
 def own_cost(figures):
-    """(quillet's CPU s writing to /dev/null, the floor's, the difference, their ratio), or None."""
+    """(quillet's CPU s writing to /dev/null, the floor's, the difference, their ratio), fastest runs, or None."""
     q, floor = by_name(figures, TO_NULL), by_name(figures, FLOOR)
-    if not (q and floor) or floor.cpu == 0:
+    if not (q and floor) or floor.fastest_cpu == 0:
         return None
-    return q.cpu, floor.cpu, q.cpu - floor.cpu, q.cpu / floor.cpu
+    return q.fastest_cpu, floor.fastest_cpu, q.fastest_cpu - floor.fastest_cpu, q.fastest_cpu / floor.fastest_cpu
 
 
 def floor_targets(label, figures):
@@ -458,9 +468,9 @@ def streaming_target(label, figures):
 def per_row_growth(results, name, small, large):
     """(CPU time per row at the large size, at the small one, their ratio) of one tool, or None."""
     at_small, at_large = by_name(results.get(small, []), name), by_name(results.get(large, []), name)
-    if small == large or not (at_small and at_large) or at_small.cpu == 0:
+    if small == large or not (at_small and at_large) or at_small.fastest_cpu == 0:
         return None
-    per_small, per_large = at_small.cpu / small, at_large.cpu / large
+    per_small, per_large = at_small.fastest_cpu / small, at_large.fastest_cpu / large
     return per_large, per_small, per_large / per_small
 
 
@@ -485,7 +495,7 @@ def large_targets(sqlite, large):
     big, base = by_name(sqlite.get(large, []), STREAMING), by_name(sqlite.get(TARGET_SIZE, []), STREAMING)
     if not (big and base):
         return [Target(text, None, 1.0 if i == 0 else 1.2, "") for i, text in enumerate(texts)]
-    per_big, per_base = big.wall / large, base.wall / TARGET_SIZE
+    per_big, per_base = big.fastest_wall / large, base.fastest_wall / TARGET_SIZE
     return [Target(texts[0], big.peak_mib / 400, 1.0,
                    f"{big.peak_mib:.1f} MiB for {big.output_mib:.0f} MiB of CSV"),
             Target(texts[1], per_big / per_base, 1.2,
@@ -516,15 +526,17 @@ def targets(results, sizes, large=0):
 def own_cost_lines(args, results):
     """Markdown table of quillet's own cost per driver and size."""
     lines = ["| driver | rows | ODBC floor CPU s | quillet -o=/dev/null CPU s | own cost s | own cost per row us "
-             "| quillet / floor |", "|---|---:|---:|---:|---:|---:|---:|"]
+             "| quillet / floor | CPU s of each run: floor; quillet |", "|---|---:|---:|---:|---:|---:|---:|---|"]
     for driver in args.drivers:
         for rows in args.rows:
-            cost = own_cost(results[driver][rows])
+            figures = results[driver][rows]
+            cost = own_cost(figures)
             if cost is None:
-                lines.append(f"| {DRIVER_LABELS[driver]} | {rows:,} | - | - | - | - | - |")
+                lines.append(f"| {DRIVER_LABELS[driver]} | {rows:,} | - | - | - | - | - | |")
                 continue
+            each = "; ".join(", ".join(number(c) for c in by_name(figures, name).cpus) for name in (FLOOR, TO_NULL))
             lines.append(f"| {DRIVER_LABELS[driver]} | {rows:,} | {cost[1]:.2f} | {cost[0]:.2f} | {cost[2]:.2f} "
-                         f"| {cost[2] / rows * 1e6:.3f} | {cost[3]:.2f} |")
+                         f"| {cost[2] / rows * 1e6:.3f} | {cost[3]:.2f} | {each} |")
     return lines
 
 
@@ -616,7 +628,8 @@ def report_lines(args, results, checked, started, load_before, value_path, tools
             lines += figures_table(results[driver][rows]) + [""]
     lines += ["## Quillet's own cost", "",
               "CPU time (user + system) of quillet writing to /dev/null less that of the ODBC floor, "
-              "medians of the runs.", ""]
+              f"{FASTEST_NOTE}. The targets on CPU time per row and on the export far larger than "
+              "memory compare fastest runs too.", ""]
     lines += own_cost_lines(args, results) + [""]
     lines += ["## Per-value path (bench/ValuePathBench.cpp)", "",
               "One row of the benchmark table's seven values formatted and committed to a CSV document, "
@@ -646,7 +659,7 @@ def print_console(args, results, checked, value_path):
                 csv = number(f.output_mib, 1) if f.output_mib else "-"
                 print(f"  {f.name:<28} {number(f.wall):>8} {number(f.cpu):>8} {number(f.peak_mib, 1):>9} "
                       f"{csv:>8} {number(ratio(quillet.wall, f.wall)):>12} {number(ratio(quillet.cpu, f.cpu)):>11}")
-    print("\nQuillet's own cost (CPU s writing to /dev/null less the ODBC floor's)")
+    print("\nQuillet's own cost (CPU s writing to /dev/null less the ODBC floor's, fastest runs)")
     for line in own_cost_lines(args, results):
         print("  " + line)
     print("\nPer-value path (bench/ValuePathBench.cpp), printed, not judged")
