@@ -77,7 +77,8 @@ start_phase 0 "Build and test"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLET_WERROR=ON >/dev/null
 cmake --build build -j"$jobs"
 run_ctest build scripts/with-postgres.sh scripts/with-mariadb.sh
-scripts/with-postgres.sh scripts/with-mariadb.sh python3 bench/benchmark.py --build build --check --runs 1 1000
+scripts/with-postgres.sh scripts/with-mariadb.sh bash -c \
+    'python3 bench/benchmark.py --build build --check --runs 1 1000 && python3 bench/instructions.py --build build 1000'
 scripts/package-check.sh build
 
 start_phase 1 "Build against iODBC and test"
