@@ -17,24 +17,24 @@ bool IsLineBreakOrEnd(char c);
 // line breaks keeps one record on one logical line for every CSV reader.
 void EscapeField(CStr& text, const char* separator = ",");
 
+// Copies n bytes, sizeof(Word) <= n <= 2 * sizeof(Word), as two words that may overlap.
+template <typename Word>
+inline void CopyAsTwoWords(char* out, const char* text, size_t n) {
+    Word head;
+    Word tail;
+    std::memcpy(&head, text, sizeof head);
+    std::memcpy(&tail, text + n - sizeof tail, sizeof tail);
+    std::memcpy(out, &head, sizeof head);
+    std::memcpy(out + n - sizeof tail, &tail, sizeof tail);
+}
+
 // Copies n bytes to out and returns their end. Values are mostly short: up
-// to sixteen bytes move as two overlapping pieces rather than through a call
-// of memcpy.
+// to sixteen bytes move as two words rather than through a call of memcpy.
 inline char* PutBytes(char* out, const char* text, size_t n) {
     if (n >= sizeof(uint64_t) && n <= 2 * sizeof(uint64_t)) {
-        uint64_t head;
-        uint64_t tail;
-        std::memcpy(&head, text, sizeof head);
-        std::memcpy(&tail, text + n - sizeof tail, sizeof tail);
-        std::memcpy(out, &head, sizeof head);
-        std::memcpy(out + n - sizeof tail, &tail, sizeof tail);
+        CopyAsTwoWords<uint64_t>(out, text, n);
     } else if (n >= sizeof(uint32_t) && n < sizeof(uint64_t)) {
-        uint32_t head;
-        uint32_t tail;
-        std::memcpy(&head, text, sizeof head);
-        std::memcpy(&tail, text + n - sizeof tail, sizeof tail);
-        std::memcpy(out, &head, sizeof head);
-        std::memcpy(out + n - sizeof tail, &tail, sizeof tail);
+        CopyAsTwoWords<uint32_t>(out, text, n);
     } else {
         std::memcpy(out, text, n);
     }

@@ -92,6 +92,18 @@ TEST(CsvDocument, KeepsEmptyValuesAndNulBytesOfARowStoredInColumnOrder) {
     EXPECT_EQ(WrittenText(doc, true), std::string("a;b;c\n;x\0y;a,b\n", 15));
 }
 
+TEST(CsvDocument, KeepsValuesOfEveryLengthUpToFortyWhole) {
+    CCsvDocument doc(false, ",");
+    std::string expected;
+    for (size_t n = 0; n <= 40; ++n) {
+        std::string value;
+        for (size_t i = 0; i < n; ++i) value += static_cast<char>('a' + (i * 7 + n) % 26);
+        AddRow(doc, {{"before", "<"}, {"v", value.c_str()}, {"after", ">"}});
+        expected += "<," + value + ",>\n";
+    }
+    EXPECT_EQ(WrittenText(doc, false), expected);
+}
+
 TEST(CsvDocument, TellsNamesApartByLetterCase) {
     CCsvDocument doc(false, ",");
     AddRow(doc, {{"ID", "1"}, {"id", "2"}});
