@@ -145,7 +145,7 @@ void CCsvDocument::AppendLine(const CCsvRow& row) {
 // last one the line end; one look at all of them tells whether any needs quotes.
 bool CCsvDocument::AppendPlainLine(const CCsvRow& row) {
     const CCsvRow::Values* stored = row.StoredValues();
-    if (separatorLength_ != 1 || sharesNames_ || stored == nullptr || stored->slots.size() != columns_.size()) {
+    if (separatorLength_ != 1 || sharesNames_ || stored == nullptr || stored->inOrder != columns_.size()) {
         return false;
     }
     const size_t length = stored->bytes.Length();
@@ -155,14 +155,11 @@ bool CCsvDocument::AppendPlainLine(const CCsvRow& row) {
     // Unused room until Extend takes the line in.
     char* const out = rowText_.AppendRoom(lineLength);
     std::memcpy(out, values, length);
-    size_t end = 0;
-    for (const CCsvRow::Values::Slot& slot : stored->slots) {
-        // A column without a value, or one stored out of order, is not where the next value must be.
-        if (!slot.set || slot.offset != end) return false;
-        end += slot.length;
-        out[end++] = separator_.Text()[0];
+    const char separator = separator_.Text()[0];
+    const CCsvRow::Values::Slot* const last = stored->slots.data() + columns_.size() - 1;
+    for (const CCsvRow::Values::Slot* slot = stored->slots.data(); slot != last; ++slot) {
+        out[slot->offset + slot->length] = separator;
     }
-    if (end != length) return false;
     std::memcpy(out + length - 1, LINE_END, LINE_END_LENGTH);
     rowText_.Extend(lineLength);
     return true;

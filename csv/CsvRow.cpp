@@ -9,11 +9,6 @@
 #include "csv/CsvField.h"
 #include "text/NumberText.h"
 
-void CCsvRow::Values::Clear() noexcept {
-    for (Slot& slot : slots) slot.set = false;
-    bytes.Truncate(0);
-}
-
 CCsvRow::CCsvRow(CCsvDocument& owner)
     : document_(&owner),
       values_(owner.LendValues()),
@@ -61,7 +56,7 @@ void CCsvRow::End() noexcept {
 }
 
 void CCsvRow::AddSlots(size_t column) {
-    values_->slots.resize(std::max(column + 1, document_->ColumnCount()), Values::Slot{0, 0, false});
+    values_->slots.resize(std::max(column + 1, document_->ColumnCount()), Values::Slot{0, 0, 0});
 }
 
 // Every value of an export is stored here.
@@ -69,13 +64,14 @@ inline void CCsvRow::StoreAt(size_t column, const char* value, size_t length) {
     Values& values = *values_;
     if (column >= values.slots.size()) AddSlots(column);
     Values::Slot& slot = values.slots[column];
-    if (slot.set) return;
+    if (values.Holds(slot)) return;
     // All the room first: a slot is marked set only once its value is stored whole.
     const size_t offset = values.bytes.Length();
     char* const at = values.bytes.AppendRoom(length + 1);
     *PutBytes(at, value, length) = '\0';
     values.bytes.Extend(length + 1);
-    slot = Values::Slot{offset, length, true};
+    slot = Values::Slot{offset, length, values.row};
+    if (column == values.inOrder) ++values.inOrder;
 }
 
 void CCsvRow::SetValue(const char* name, const char* value) {

@@ -2,6 +2,7 @@
 #define QUILLET_CSV_CSVROW_H
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -29,12 +30,23 @@ public:
         struct Slot {
             size_t offset;
             size_t length;
-            bool set;
+            uint64_t row;  // the row whose value this is
         };
         std::vector<Slot> slots;
         CTextBuffer bytes;
+        // Clearing counts rows on rather than visiting every slot.
+        uint64_t row = 1;
+        // The values stored from the first column on, each in the next
+        // column right after the one before: when every column's value was,
+        // the bytes hold the row's values one after the other.
+        size_t inOrder = 0;
 
-        void Clear() noexcept;
+        bool Holds(const Slot& slot) const { return slot.row == row; }
+        void Clear() noexcept {
+            ++row;
+            inOrder = 0;
+            bytes.Truncate(0);
+        }
     };
 
     explicit CCsvRow(CCsvDocument& owner);
@@ -59,7 +71,7 @@ public:
         length = 0;
         if (values_ == nullptr || column >= values_->slots.size()) return "";
         const Values::Slot& slot = values_->slots[column];
-        if (!slot.set) return "";
+        if (!values_->Holds(slot)) return "";
         length = slot.length;
         return values_->bytes.Text() + slot.offset;
     }

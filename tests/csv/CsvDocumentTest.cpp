@@ -25,9 +25,10 @@ FILE* InputOf(const std::string& text) {
 
 TEST(CsvDocument, OrdersColumnsByFirstUseNotByEachRowsOrder) {
     CCsvDocument doc(false, ",");
-    AddRow(doc, {{"a", "1"}, {"b", "2"}});
-    AddRow(doc, {{"b", "3"}, {"a", "4"}});
-    EXPECT_EQ(WrittenText(doc, true), "a,b\n1,2\n4,3\n");
+    AddRow(doc, {{"a", "1"}, {"b", "2"}, {"c", "3"}});
+    AddRow(doc, {{"b", "4"}, {"a", "5"}, {"c", "6"}});
+    AddRow(doc, {{"a", "7"}, {"c", "8"}, {"b", "9"}});
+    EXPECT_EQ(WrittenText(doc, true), "a,b,c\n1,2,3\n5,4,6\n7,9,8\n");
 }
 
 TEST(CsvDocument, TextMovedToItsTemporaryFileIsWrittenAsIfHeldInMemory) {
