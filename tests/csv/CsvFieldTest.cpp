@@ -57,18 +57,23 @@ TEST(CsvField, QuotesOnlyCommasQuotesAndLineBreaks) {
     }
 }
 
-TEST(CsvField, FindsASpecialCharacterAtAnyPositionOfALongValue) {
-    for (const char special : {',', '"', '\r', '\n'}) {
-        for (size_t position = 0; position < 24; ++position) {
-            std::string value(24, 'x');
-            value[position] = special;
-            const std::string field = Escaped(value.c_str());
-            EXPECT_EQ(field.front(), '"') << "position " << position << " of " << int(special);
+TEST(CsvField, FindsASpecialCharacterAtAnyPositionOfAValueOfAnyLength) {
+    // Bytes that differ from a special character in one bit only stay plain.
+    const std::string nearMisses = "\xac\xa2\x8d\x8a-.#*+0";
+    for (size_t length = 1; length <= 100; ++length) {
+        std::string plain;
+        while (plain.size() < length) plain += nearMisses;
+        plain.resize(length);
+        ASSERT_EQ(Escaped(plain.c_str()), plain) << "length " << length;
+        for (const char special : {',', '"', '\r', '\n'}) {
+            for (size_t position = 0; position < length; ++position) {
+                std::string value = plain;
+                value[position] = special;
+                EXPECT_EQ(Escaped(value.c_str()).front(), '"')
+                    << "position " << position << " of " << length << ": " << int(special);
+            }
         }
     }
-    // Bytes that differ from a special character in one bit only stay plain.
-    EXPECT_EQ(Escaped("\xac\xa2\x8d\x8a-.#*+,"), "\"\xac\xa2\x8d\x8a-.#*+,\"");
-    EXPECT_EQ(Escaped("\xac\xa2\x8d\x8a-.#*+0"), "\xac\xa2\x8d\x8a-.#*+0");
 }
 
 TEST(CsvField, QuotesEveryCharacterOfAnotherSeparator) {
