@@ -36,8 +36,10 @@ bool RoundToMillionths(double value, uint64_t& millionths) {
     const double scaled = magnitude * 1e6;
     // scaled + error is the product exactly.
     const double error = std::fma(magnitude, 1e6, -scaled);
-    const double whole = std::floor(scaled);
-    const double rest = (scaled - whole) + error;
+    // Truncation is the floor of a value that is not negative, and far
+    // quicker than std::floor where the CPU lacks an instruction for it.
+    const int64_t whole = static_cast<int64_t>(scaled);
+    const double rest = (scaled - static_cast<double>(whole)) + error;
     // rest lies in [-1/16, 17/16): the product rounds up exactly when it is above one half.
     if (std::fabs(rest - 0.5) < 1e-6) return false;
     millionths = static_cast<uint64_t>(whole) + (rest > 0.5 ? 1 : 0);
