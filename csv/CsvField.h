@@ -28,15 +28,32 @@ inline void CopyAsTwoWords(char* out, const char* text, size_t n) {
     std::memcpy(out + n - sizeof tail, &tail, sizeof tail);
 }
 
+// Sixteen bytes, which compilers move as one vector register.
+struct SSixteenBytes {
+    uint64_t low;
+    uint64_t high;
+};
+
 // Copies n bytes to out and returns their end. Values are mostly short: up
-// to sixteen bytes move as two words rather than through a call of memcpy.
+// to 32 bytes move as two words, or one to three single bytes, rather than
+// through a call of memcpy.
 inline char* PutBytes(char* out, const char* text, size_t n) {
-    if (n >= sizeof(uint64_t) && n <= 2 * sizeof(uint64_t)) {
-        CopyAsTwoWords<uint64_t>(out, text, n);
-    } else if (n >= sizeof(uint32_t) && n < sizeof(uint64_t)) {
-        CopyAsTwoWords<uint32_t>(out, text, n);
-    } else {
+    if (n > 2 * sizeof(SSixteenBytes)) {
         std::memcpy(out, text, n);
+    } else if (n > 2 * sizeof(uint64_t)) {
+        CopyAsTwoWords<SSixteenBytes>(out, text, n);
+    } else if (n >= sizeof(uint64_t)) {
+        CopyAsTwoWords<uint64_t>(out, text, n);
+    } else if (n >= sizeof(uint32_t)) {
+        CopyAsTwoWords<uint32_t>(out, text, n);
+    } else if (n != 0) {
+        // The first, the middle and the last byte cover up to three.
+        const char first = text[0];
+        const char middle = text[n / 2];
+        const char last = text[n - 1];
+        out[0] = first;
+        out[n / 2] = middle;
+        out[n - 1] = last;
     }
     return out + n;
 }
