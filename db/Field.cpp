@@ -129,6 +129,7 @@ CField::CField(void* statement, unsigned short columnNumber, const SColumnDescri
       storedText_(column.storedText),
       isBit_(false),
       isFloat_(false),
+      isCharText_(false),
       bound_(false),
       bufferSize_(0),
       indicator_(0),
@@ -145,6 +146,7 @@ CField::CField(void* statement, unsigned short columnNumber, const SColumnDescri
     cType_ = mapping.cType;
     isBit_ = cType_ == SQL_C_BIT;
     isFloat_ = cType_ == SQL_C_FLOAT;
+    isCharText_ = cType_ == SQL_C_CHAR;
     valueType_ = mapping.valueType;
     fixedSize_ = mapping.fixedSize;
     bufferSize_ = InitialBufferSize(mapping, column.columnSize);
@@ -186,7 +188,8 @@ inline void CField::TakeBoundValue() {
         isNull_ = true;
     } else if (fixedSize_ != 0) {
         valueLength_ = fixedSize_;
-    } else if (length >= 0 && static_cast<size_t>(length) < bufferSize_ && IsWholeBoundValue(length)) {
+    } else if (length >= 0 && static_cast<size_t>(length) < bufferSize_ &&
+               IsWholeBoundValue(static_cast<size_t>(length))) {
         valueLength_ = static_cast<size_t>(length);
         buffer_[valueLength_] = '\0';
     } else {
@@ -207,13 +210,6 @@ void CField::LoadValue() {
         ReadPieces(0);
     }
     if (removesTrailingBlanks_ && !isNull_ && !failed_) RemoveTrailingBlanks();
-}
-
-// A bound text ends at its terminator. One that ends before its length (a
-// piece shorter than its room, or a NUL byte of the value) is read again.
-bool CField::IsWholeBoundValue(std::ptrdiff_t length) const {
-    const size_t end = static_cast<size_t>(length);
-    return cType_ != SQL_C_CHAR || std::memchr(buffer_.get(), '\0', end + 1) == buffer_.get() + end;
 }
 
 // The fetch cut the value (or could not tell its length). The column is

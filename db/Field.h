@@ -99,19 +99,35 @@ private:
     // Every row's values pass through here; only the first use in a row loads.
     void Load() {
         if (loaded_) return;
-        // A bound value of fixed size with a length the fetch wrote is all there.
-        if (bound_ && fixedSize_ != 0 && indicator_ >= 0) {
-            loaded_ = true;
-            isNull_ = false;
-            failed_ = false;
-            valueLength_ = fixedSize_;
-            return;
+        // A bound value with a length the fetch wrote is all there when it
+        // has a fixed size, or fits its buffer whole and keeps its blanks.
+        if (bound_ && indicator_ >= 0) {
+            const size_t length = static_cast<size_t>(indicator_);
+            if (fixedSize_ != 0) {
+                TakeLoaded(fixedSize_);
+                return;
+            }
+            if (!removesTrailingBlanks_ && length < bufferSize_ && IsWholeBoundValue(length)) {
+                buffer_[length] = '\0';
+                TakeLoaded(length);
+                return;
+            }
         }
         LoadValue();
     }
+    void TakeLoaded(size_t length) {
+        loaded_ = true;
+        isNull_ = false;
+        failed_ = false;
+        valueLength_ = length;
+    }
+    // A bound text ends at its terminator. One that ends before its length (a
+    // piece shorter than its room, or a NUL byte of the value) is read again.
+    bool IsWholeBoundValue(size_t length) const {
+        return !isCharText_ || std::memchr(buffer_.get(), '\0', length + 1) == buffer_.get() + length;
+    }
     void LoadValue();
     void TakeBoundValue();
-    bool IsWholeBoundValue(std::ptrdiff_t length) const;
     void RecoverCutValue(size_t expectedLength);
     void ReadFixedSize();
     void ReadPieces(size_t expectedLength);
@@ -140,6 +156,7 @@ private:
     bool storedText_;
     bool isBit_;    // an integer value held in one byte
     bool isFloat_;  // a real held in single precision
+    bool isCharText_;  // held as C text, which ends at its first NUL byte
     bool bound_;
     std::unique_ptr<char[]> buffer_;
     size_t bufferSize_;
