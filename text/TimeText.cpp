@@ -7,12 +7,9 @@
 
 namespace {
 
-// At least four digits, "-" before negative years.
-char* PutYear(char* out, int year) {
-    if (year >= 0 && year <= 9999) {
-        out = PutTwoDigits(out, static_cast<unsigned>(year) / 100);
-        return PutTwoDigits(out, static_cast<unsigned>(year) % 100);
-    }
+// A year before 0 or after 9999: "-" before negative years, at least four
+// digits. Kept out of line, so that the usual years' path saves no registers.
+[[gnu::noinline]] char* PutUnusualYear(char* out, int year) {
     char digits[16];
     const auto [end, ec] = std::to_chars(digits, digits + sizeof digits, year < 0 ? -year : year);
     (void)ec;
@@ -20,6 +17,12 @@ char* PutYear(char* out, int year) {
     for (ptrdiff_t pad = 4 - (end - digits); pad > 0; --pad) *out++ = '0';
     std::memcpy(out, digits, static_cast<size_t>(end - digits));
     return out + (end - digits);
+}
+
+char* PutYear(char* out, int year) {
+    if (year < 0 || year > 9999) return PutUnusualYear(out, year);
+    out = PutTwoDigits(out, static_cast<unsigned>(year) / 100);
+    return PutTwoDigits(out, static_cast<unsigned>(year) % 100);
 }
 
 // Reads exactly n digits.
