@@ -86,7 +86,9 @@ __attribute__((target("avx2"))) bool HasSpecialByteInWide(const char* text, size
     return _mm256_movemask_epi8(found) != 0;
 }
 
-const bool HAS_AVX2 = __builtin_cpu_supports("avx2");
+// Set up before main; a check made earlier by another static object's
+// constructor finds it false and takes the narrower path.
+const bool HAS_AVX2 = (__builtin_cpu_init(), __builtin_cpu_supports("avx2"));
 #endif
 
 // Sixteen bytes at a time, the last block overlapping the one before it; a
